@@ -1,0 +1,140 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include "../runtime/Variant.h"
+
+// What the library needs of the operating system, one interface per service. The POSIX
+// implementations do the least that keeps each method's results as the callers expect;
+// tests and the zuvo program substitute recording ones.
+namespace zuvo {
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual Date now() = 0;  // local date and time, to the second
+};
+
+// Message boxes and the short warning sound.
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+  // style 0: plain OK box, 48: exclamation. Returns the button pressed (1 = OK).
+  virtual std::int32_t messageBox(const String& text, const String& title, std::int32_t style) = 0;
+  virtual void beep() = 0;
+};
+
+// Lets pending window events of the client run during long conversions.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  virtual void processPending() = 0;
+};
+
+// Starts a program without waiting and never through a shell: `command` is split at blanks
+// into the program and its arguments, `extraArguments` follow as whole arguments.
+class ProgramLauncher {
+ public:
+  virtual ~ProgramLauncher() = default;
+  virtual bool start(const String& command, const std::vector<String>& extraArguments) = 0;
+};
+
+// Window functions of a desktop; a system without windows reports "none".
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+  virtual std::int32_t findWindow(const String& className, const String& caption) = 0;
+  virtual std::int32_t sendMessage(std::int32_t hwnd, std::int32_t msg, std::int32_t wparam,
+                                   std::int32_t lparam) = 0;
+  virtual std::int32_t postMessage(std::int32_t hwnd, std::int32_t msg, std::int32_t wparam,
+                                   std::int32_t lparam) = 0;
+  // Copies at most bufferSize - 1 characters into buffer; returns the count copied.
+  virtual std::int32_t getWindowText(std::int32_t hwnd, String& buffer,
+                                     std::int32_t bufferSize) = 0;
+  virtual std::int32_t getWindowLong(std::int32_t hwnd, std::int32_t index) = 0;
+};
+
+// Facts about the running system and process.
+class SystemInfo {
+ public:
+  virtual ~SystemInfo() = default;
+  // 1 = the narrow-character family, 2 = the wide-character family; 0 when the query fails.
+  virtual std::int32_t platformId() = 0;
+  // Full file name of the module owning `instance`; empty on failure.
+  virtual String moduleFileName(std::int32_t instance) = 0;
+  virtual String currentDirectory() = 0;
+  // Login name of the process' user; nullopt on failure.
+  virtual std::optional<String> userName() = 0;
+  virtual bool fileExists(const String& path) = 0;
+};
+
+// A registry value: text (type 1), a 32-bit number (type 4) or another type.
+struct RegistryValue {
+  std::int32_t type = 0;
+  String text;
+  std::int32_t number = 0;
+};
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // nullopt when the key cannot be opened or the value cannot be read.
+  virtual std::optional<RegistryValue> read(std::int32_t root, const String& keyPath,
+                                            const String& valueName) = 0;
+};
+
+// The archiver library: 0 on success, its error code otherwise.
+class Archiver {
+ public:
+  virtual ~Archiver() = default;
+  virtual std::int32_t run(std::int32_t ownerWindow, const String& commandLine,
+                           String& output) = 0;
+};
+
+// The host-name library: the computer's host name and its IPv4 address in dotted form.
+class HostInfo {
+ public:
+  virtual ~HostInfo() = default;
+  virtual std::optional<String> hostName() = 0;
+  virtual std::optional<String> hostAddress() = 0;
+};
+
+// Private-profile (INI) files, Shift-JIS on disk.
+class IniFiles {
+ public:
+  virtual ~IniFiles() = default;
+  // Copies at most sizeLimit - 1 characters of the value (or of `defaultValue`) into `value`;
+  // returns the number of characters copied.
+  virtual std::int32_t read(const String& file, const String& section, const String& key,
+                            const String& defaultValue, String& value,
+                            std::int32_t sizeLimit) = 0;
+  // Non-zero on success.
+  virtual std::int32_t write(const String& file, const String& section, const String& key,
+                             const String& value) = 0;
+};
+
+struct Platform {
+  std::shared_ptr<Clock> clock;
+  std::shared_ptr<UserInterface> ui;
+  std::shared_ptr<EventPump> events;
+  std::shared_ptr<ProgramLauncher> launcher;
+  std::shared_ptr<WindowSystem> windows;
+  std::shared_ptr<SystemInfo> system;
+  std::shared_ptr<Registry> registry;
+  std::shared_ptr<Archiver> archiver;
+  std::shared_ptr<HostInfo> host;
+  std::shared_ptr<IniFiles> ini;
+  // The library's home directory: settings file and conversion table.
+  std::filesystem::path home;
+
+  // Every service the POSIX way; home is $ZUVO_HOME, else /etc/zuvo.
+  static std::shared_ptr<Platform> posix();
+};
+
+}  // namespace zuvo
