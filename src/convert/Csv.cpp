@@ -62,14 +62,10 @@ bool CsvFieldReader::next(String& field) {
 
 CsvFieldReader::Record CsvFieldReader::readRecord(std::vector<String>& fields, std::size_t n) {
   fields.resize(n);
-  bool allEmpty = true;
-  for (std::size_t k = 0; k < n; ++k) {
-    if (!next(fields[k])) {
-      // Blank lines at the end of a file are no record.
-      return k == 0 || allEmpty ? Record::End : Record::Truncated;
-    }
-    if (!fields[k].empty()) allEmpty = false;
-  }
+  // Blank lines between records (and at the end of the file) are no record.
+  for (int c = file_.peekByte(); c == '\r' || c == '\n'; c = file_.peekByte()) file_.getByte();
+  for (std::size_t k = 0; k < n; ++k)
+    if (!next(fields[k])) return k == 0 ? Record::End : Record::Truncated;
   return valid_ ? Record::Complete : Record::InvalidBytes;
 }
 

@@ -38,7 +38,8 @@ class CsvFieldReader {
   // Whether the bytes of every field read so far named characters.
   bool valid() const { return valid_; }
 
-  // The next n fields as one record. End: the file held nothing more (or only line ends);
+  // The next n fields as one record; blank lines before it are skipped. End: the file held
+  // nothing more;
   // Truncated: it ended inside the record; InvalidBytes: a field held bytes that name no
   // character.
   Record readRecord(std::vector<String>& fields, std::size_t n);

@@ -77,7 +77,8 @@ String numberField(const convert::FieldDescriptor& d, const Variant& value, Stri
     }
   }
   if (len <= 0) return String();
-  if (rt::val(s) >= 0) return s.size() > static_cast<std::size_t>(len) ? s.substr(s.size() - len) : s;
+  if (rt::val(s) >= 0)
+    return s.size() > static_cast<std::size_t>(len) ? s.substr(s.size() - len) : s;
   std::size_t keep = static_cast<std::size_t>(len - 1);
   return u"-" + (s.size() > keep ? s.substr(s.size() - keep) : s);
 }
@@ -301,8 +302,7 @@ std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String&
       // Records of bln bytes laid end to end; bytes past the fields (a CR LF) are ignored.
       std::string bytes(static_cast<std::size_t>(bln), '\0');
       String record;
-      const std::size_t needed =
-          static_cast<std::size_t>(std::min<std::int64_t>(bln, layoutBytes));
+      const std::size_t needed = static_cast<std::size_t>(std::min<std::int64_t>(bln, layoutBytes));
       while (!file.atEnd()) {
         std::size_t got = file.readBytes(bytes.data(), bytes.size());
         // A last record cut short inside its fields is a damaged file, not a shorter record.

@@ -27,15 +27,19 @@ std::unique_ptr<Resultset> openTargetTable(Connection& cn, const String& tbl) {
 
 bool isPlainTableName(const String& tbl) {
   if (tbl.empty()) return false;
+  bool quoted = false;  // inside a double-quoted name anything but control characters goes
   for (std::size_t i = 0; i < tbl.size(); ++i) {
     char16_t c = tbl[i];
-    if (c <= u' ' || c == 0x7F || c == u'\'' || c == u';' || c == u',' || c == u'(' ||
-        c == u')' || c == 0x3000)
+    if (c < u' ' || c == 0x7F) return false;
+    if (c == u'"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == u' ' || c == 0x3000 || c == u'\'' || c == u';' || c == u',' || c == u'(' || c == u')')
       return false;
-    if (i + 1 < tbl.size() && ((c == u'-' && tbl[i + 1] == u'-') || (c == u'/' && tbl[i + 1] == u'*')))
+    if (i + 1 < tbl.size() &&
+        ((c == u'-' && tbl[i + 1] == u'-') || (c == u'/' && tbl[i + 1] == u'*')))
       return false;
   }
-  return true;
+  return !quoted;
 }
 
 void cleanText(String& s) {

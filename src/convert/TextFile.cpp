@@ -14,7 +14,9 @@ namespace zuvo::convert {
 
 namespace {
 
-bool isLeadByte(unsigned b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isLeadByte(unsigned b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 }  // namespace
 
@@ -79,8 +81,10 @@ void ShiftJisWriter::flush() {
   while (done < buffer_.size() && !failed_) {
     ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) failed_ = true;
-    else done += static_cast<std::size_t>(n);
+    if (n <= 0)
+      failed_ = true;
+    else
+      done += static_cast<std::size_t>(n);
   }
   buffer_.clear();
 }
@@ -99,7 +103,9 @@ void ShiftJisWriter::write(std::string_view bytes) {
   }
 }
 
-void ShiftJisWriter::writeText(std::u16string_view text) { write(cp932::encode(text)); }
+void ShiftJisWriter::writeText(std::u16string_view text) {
+  write(cp932::encode(text));
+}
 
 void ShiftJisWriter::writeLine(std::u16string_view text) {
   std::string bytes = cp932::encode(text);
@@ -120,7 +126,9 @@ bool ShiftJisWriter::close() {
 
 // --- Reader ---
 
-ShiftJisReader::~ShiftJisReader() { close(); }
+ShiftJisReader::~ShiftJisReader() {
+  close();
+}
 
 bool ShiftJisReader::open(const String& path) {
   close();

@@ -56,11 +56,11 @@ class ShiftJisReader {
   void close();
 
   // No byte left to read.
-  bool atEnd() {
-    return pos_ == end_ && !refill();
-  }
+  bool atEnd() { return pos_ == end_ && !refill(); }
   // The next byte, or -1 at the end of the file.
-  int peekByte() { return pos_ < end_ || refill() ? static_cast<unsigned char>(buffer_[pos_]) : -1; }
+  int peekByte() {
+    return pos_ < end_ || refill() ? static_cast<unsigned char>(buffer_[pos_]) : -1;
+  }
   int getByte() {
     return pos_ < end_ || refill() ? static_cast<unsigned char>(buffer_[pos_++]) : -1;
   }

@@ -11,11 +11,14 @@ namespace zuvo::convert {
 
 namespace {
 
-String ascii(const char* begin, const char* end) { return String(begin, end); }
+String ascii(const char* begin, const char* end) {
+  return String(begin, end);
+}
 
 template <typename T>
 String shortest(T value) {
-  if (std::isnan(value) || std::isinf(value)) return rt::toText(Variant(static_cast<double>(value)));
+  if (std::isnan(value) || std::isinf(value))
+    return rt::toText(Variant(static_cast<double>(value)));
   char buf[64];
   auto r = std::to_chars(buf, buf + sizeof buf, value);
   return ascii(buf, r.ptr);
@@ -29,8 +32,8 @@ String whole(long long value) {
 
 String currencyText(std::int64_t scaled) {
   bool negative = scaled < 0;
-  unsigned long long magnitude =
-      negative ? 0ULL - static_cast<unsigned long long>(scaled) : static_cast<unsigned long long>(scaled);
+  unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(scaled)
+                                          : static_cast<unsigned long long>(scaled);
   std::string digits = std::to_string(magnitude / 10000);
   unsigned long long fraction = magnitude % 10000;
   if (fraction != 0) {

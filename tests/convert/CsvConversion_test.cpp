@@ -26,7 +26,8 @@ TEST_F(CsvExportTest, AppendsWithoutHeaderAndStillReplacesColumnTypes) {
   auto& z = component();
   dir.write("out.csv", "old\r\n");
   dir.write("out.csd", "xx,xx,xx\r\n");
-  EXPECT_EQ(z.CnvCSVFile(*cn, u"select 名前 from 売上 where 金額 = 100", dir.name("out.csv"), true), 1);
+  EXPECT_EQ(z.CnvCSVFile(*cn, u"select 名前 from 売上 where 金額 = 100", dir.name("out.csv"), true),
+            1);
   EXPECT_EQ(dir.read("out.csv"), sjis(u"old\r\n\"山田\"\r\n"));
   EXPECT_EQ(dir.read("out.csd"), "ss\r\n");
 }
@@ -48,8 +49,9 @@ TEST_F(CsvExportTest, NoRowsNoDotAndBadQuery) {
 
 TEST_F(ConvertTest, CsvExportYieldsEveryThousandRowsAfterStoringTheCount) {
   exec(u"create table n (v integer)");
-  exec(u"with recursive c(i) as (select 1 union all select i+1 from c where i < 2500) "
-       u"insert into n select i from c");
+  exec(
+      u"with recursive c(i) as (select 1 union all select i+1 from c where i < 2500) "
+      u"insert into n select i from c");
   auto& z = component();
   EXPECT_EQ(z.CnvCSVFile(*cn, u"select v from n", dir.name("n.csv"), false), 2500);
   EXPECT_EQ(pump->seen, (std::vector<std::int32_t>{1000, 2000}));
@@ -161,8 +163,9 @@ TEST_F(CsvImportTest, BadInputFailsAndKeepsWhatWasCommitted) {
 }
 
 TEST_F(ConvertTest, CsvRoundTripKeepsEveryValue) {
-  exec(u"create table src (code varchar(8), name varchar(40), note text, qty integer, "
-       u"price real, amount numeric(12,2), day varchar(10))");
+  exec(
+      u"create table src (code varchar(8), name varchar(40), note text, qty integer, "
+      u"price real, amount numeric(12,2), day varchar(10))");
   const char16_t* names[] = {u"山田太郎", u"ｶﾀｶﾅ", u"髙橋　一", u"O`Neil", u"①②", u"Ａ－１"};
   auto u16 = [](const std::string& s) { return std::u16string(s.begin(), s.end()); };
   for (int i = 0; i < 500; ++i) {

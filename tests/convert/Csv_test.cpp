@@ -50,7 +50,7 @@ TEST(CsvFieldReaderTest, ReadsQuotedAndPlainFieldsAcrossLines) {
   using V = std::vector<std::u16string>;
   CsvFieldReader::Record end;
   // Blanks before a field go; a line end separates like a comma; a record may span lines.
-  EXPECT_EQ(readAll("\"a,b\",  c\r\n\"d\"\r\n1,\"2\"\r\n", 2, &end), (V{u"a,b", u"c", u"d", u"1", u"2", u""}));
+  EXPECT_EQ(readAll("\"a,b\",  c\r\n\"d\"\r\n1,\"2\"\r\n", 2, &end), (V{u"a,b", u"c", u"d", u"1"}));
   EXPECT_EQ(end, CsvFieldReader::Record::Truncated);
   EXPECT_EQ(readAll("a,b\nc,d\re,f", 2, &end), (V{u"a", u"b", u"c", u"d", u"e", u"f"}));
   EXPECT_EQ(end, CsvFieldReader::Record::End);
@@ -58,8 +58,8 @@ TEST(CsvFieldReaderTest, ReadsQuotedAndPlainFieldsAcrossLines) {
   EXPECT_EQ(readAll("\"x\"yz,\"l1\r\nl2\"\r\n", 2), (V{u"x", u"l1\r\nl2"}));
   // A comma before the end of the file still gives an empty last field.
   EXPECT_EQ(readAll("a,", 2), (V{u"a", u""}));
-  // Blank lines at the end are no record.
-  EXPECT_EQ(readAll("a,b\r\n\r\n\r\n", 2, &end), (V{u"a", u"b"}));
+  // Blank lines between records and at the end are no record.
+  EXPECT_EQ(readAll("a,b\r\n\r\n\r\nc,d\r\n\r\n", 2, &end), (V{u"a", u"b", u"c", u"d"}));
   EXPECT_EQ(end, CsvFieldReader::Record::End);
 }
 

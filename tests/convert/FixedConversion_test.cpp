@@ -46,13 +46,17 @@ TEST_F(FixedExportTest, RecordEndsAppendAndMissingDescriptors) {
   exec(u"create table t (a varchar(3), b varchar(3))");
   exec(u"insert into t values ('abc', 'xy'), ('def', 'z')");
   auto& z = component();
-  EXPECT_EQ(z.CnvFixSFFile(*cn, u"select a from t", dir.name("f.dat"), u"x__0003", false, false), 2);
+  EXPECT_EQ(z.CnvFixSFFile(*cn, u"select a from t", dir.name("f.dat"), u"x__0003", false, false),
+            2);
   EXPECT_EQ(dir.read("f.dat"), "abcdef");
   EXPECT_EQ(z.CnvFixSFFile(*cn, u"select * from t", dir.name("f.dat"), u"x__0003", true, true), 2);
   EXPECT_EQ(dir.read("f.dat"), "abcdefabc\r\ndef\r\n");  // no descriptor, no field
-  EXPECT_EQ(z.CnvFixSFFile(*cn, u"select * from t where 0", dir.name("f.dat"), u"x__0003", true, false), 0);
+  EXPECT_EQ(
+      z.CnvFixSFFile(*cn, u"select * from t where 0", dir.name("f.dat"), u"x__0003", true, false),
+      0);
   EXPECT_EQ(dir.read("f.dat"), "");
-  EXPECT_EQ(z.CnvFixSFFile(*cn, u"select * from none", dir.name("g.dat"), u"x__0003", true, false), -1);
+  EXPECT_EQ(z.CnvFixSFFile(*cn, u"select * from none", dir.name("g.dat"), u"x__0003", true, false),
+            -1);
   EXPECT_FALSE(dir.exists("g.dat"));
 }
 
@@ -78,14 +82,20 @@ TEST_F(FixedImportTest, SameStatementFromLineAndRecordFiles) {
 }
 
 TEST_F(FixedImportTest, ConversionCodes) {
-  exec(u"create table t (a varchar(12), b varchar(16), c varchar(5), d varchar(5), e varchar(8), "
-       u"f varchar(8), g real, h real, i real)");
+  exec(
+      u"create table t (a varchar(12), b varchar(16), c varchar(5), d varchar(5), e varchar(8), "
+      u"f varchar(8), g real, h real, i real)");
   component();
-  const std::u16string fds = u"d2r0006 jc_0013 szr0003 szl0003 ls_0003 hs_0006 n3r0006 p2r0007 n__0003";
+  const std::u16string fds =
+      u"d2r0006 jc_0013 szr0003 szl0003 ls_0003 hs_0006 n3r0006 p2r0007 n__0003";
   std::string line = sjis(u"9912311234567890123123123ABCＡＢＣ0015000012.50   ");
-  EXPECT_EQ(load(line + "\r\n" + sjis(u"001123") + "\r\n" + sjis(u"000000xxxxxxxxxxxxx12 12 ") + "\r\n", fds, 0), 3);
+  EXPECT_EQ(
+      load(line + "\r\n" + sjis(u"001123") + "\r\n" + sjis(u"000000xxxxxxxxxxxxx12 12 ") + "\r\n",
+           fds, 0),
+      3);
   EXPECT_EQ(rows(u"select * from t"),
-            (Rows{{u"1999.12.31", u"1234-567890-123", u"00123", u"12300", u"abc", u"ABC", u"1.5", u"12.5", u"0"},
+            (Rows{{u"1999.12.31", u"1234-567890-123", u"00123", u"12300", u"abc", u"ABC", u"1.5",
+                   u"12.5", u"0"},
                   // A short line gives empty fields: '' for text, 0 for numbers.
                   {u"2000.11.23", u"--", u"00000", u"00000", u"", u"", u"0", u"0", u"0"},
                   {u"", u"xxxx-xxxxxx-xxx", u"0012", u"12 00", u"", u"", u"0", u"0", u"0"}}));
@@ -94,7 +104,8 @@ TEST_F(FixedImportTest, ConversionCodes) {
 TEST_F(FixedImportTest, TimeAndMonthCodes) {
   exec(u"create table t (a varchar(8), b varchar(8), c varchar(8), d varchar(8))");
   component();
-  EXPECT_EQ(load(sjis(u"1230123000112314150000"), u"tm_0004 tm_0006 md_0004 ms_0004 md_0004", 0), -1);
+  EXPECT_EQ(load(sjis(u"1230123000112314150000"), u"tm_0004 tm_0006 md_0004 ms_0004 md_0004", 0),
+            -1);
   EXPECT_EQ(load(sjis(u"1230123000112314150000"), u"tm_0004 tm_0006 md_0004 ms_0004", 0), 1);
   EXPECT_EQ(rows(u"select * from t"), (Rows{{u"12:30", u"12:30:00", u"11.23", u"14:15"}}));
 }
@@ -131,14 +142,17 @@ TEST_F(FixedImportTest, TransactionIntervalOfZeroCommitsOnlyAtTheEnd) {
 }
 
 TEST_F(ConvertTest, FixedRoundTripThroughLineAndRecordFiles) {
-  exec(u"create table src (code varchar(6), name varchar(20), kana varchar(10), amount real, "
-       u"qty integer, day varchar(10), tm varchar(8), up varchar(4))");
+  exec(
+      u"create table src (code varchar(6), name varchar(20), kana varchar(10), amount real, "
+      u"qty integer, day varchar(10), tm varchar(8), up varchar(4))");
   const char16_t* names[] = {u"山田太郎", u"ｶﾀｶﾅ", u"髙橋 一", u"O-Neil", u"①②"};
   auto u16 = [](const std::string& s) { return std::u16string(s.begin(), s.end()); };
   for (int i = 0; i < 300; ++i) {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "'C%04d', '', 'ｱｲｳ', %d.%02d, %d, '2024.%02d.%02d', '%02d:%02d:00', 'AB%02d'", i,
-                  i * (i % 2 ? -1 : 1), i % 100, i * 7, i % 12 + 1, i % 28 + 1, i % 24, i % 60, i % 100);
+    std::snprintf(buf, sizeof buf,
+                  "'C%04d', '', 'ｱｲｳ', %d.%02d, %d, '2024.%02d.%02d', '%02d:%02d:00', 'AB%02d'", i,
+                  i * (i % 2 ? -1 : 1), i % 100, i * 7, i % 12 + 1, i % 28 + 1, i % 24, i % 60,
+                  i % 100);
     std::u16string values = u16(buf);
     values.replace(values.find(u"''"), 2, u"'" + std::u16string(names[i % 5]) + u"'");
     exec(u"insert into src values (" + values + u")");
