@@ -78,8 +78,7 @@ String ZuvoCls::GetIniName(const Variant& hwnd, const String& ini, const String&
   return rt::lower(directory + name);
 }
 
-String ZuvoCls::GetIniStr(const String& ininame, const String& sec, const String& ent,
-                          bool lca) {
+String ZuvoCls::GetIniStr(const String& ininame, const String& sec, const String& ent, bool lca) {
   String buffer(static_cast<std::size_t>(settings_.iniReadBufferLength), u' ');
   if (iniReadPrimitive(sec, ent, String(), buffer, settings_.iniBufferSize, ininame) == 0)
     return String();
@@ -97,8 +96,7 @@ String ZuvoCls::GetPath(const Variant& path) {
   // A path without an extension is taken as a folder.
   if (text.find(u'.') == String::npos) text += isPosixPath(text) ? u"/" : u"\\";
   if (std::size_t sep = lastSeparator(text); sep != String::npos) return text.substr(0, sep + 1);
-  if (std::size_t colon = text.find(u':'); colon != String::npos)
-    return text.substr(0, colon + 1);
+  if (std::size_t colon = text.find(u':'); colon != String::npos) return text.substr(0, colon + 1);
   return text;
 }
 

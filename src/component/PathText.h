@@ -8,7 +8,9 @@
 namespace zuvo::component {
 
 // The text up to its first NUL, as the system's fixed buffers are read.
-inline String upToNul(const String& s) { return s.substr(0, s.find(u'\0')); }
+inline String upToNul(const String& s) {
+  return s.substr(0, s.find(u'\0'));
+}
 
 // A path written the POSIX way: "/" but no "\". Its case is kept, since POSIX file names are
 // case-sensitive; Windows-style paths are taken in lower case.
@@ -17,7 +19,9 @@ inline bool isPosixPath(const String& s) {
 }
 
 // The last folder separator ("\" or "/"), npos when there is none.
-inline std::size_t lastSeparator(const String& s) { return s.find_last_of(u"\\/"); }
+inline std::size_t lastSeparator(const String& s) {
+  return s.find_last_of(u"\\/");
+}
 
 // `folder` and `name` joined with the folder's own kind of separator.
 inline String joinPath(const String& folder, const String& name) {

@@ -102,9 +102,9 @@ bool ZuvoCls::ChkZuvo(const String& ininame, const String& title) {
     if (GetIniStr(ininame, kSection, u"zuvostatus", true) == u"true") return true;
     String message = GetIniStr(ininame, kSection, u"zuvosysmsg", false);
     if (auto at = message.find(u"\\n"); at != String::npos) message.replace(at, 2, u"\n");
-    String text = title + u"は強制終了しました。\n" +
-                  (rt::trim(message).empty() ? String(u"しばらくしてから、再実行して下さい。")
-                                             : message);
+    String text =
+        title + u"は強制終了しました。\n" +
+        (rt::trim(message).empty() ? String(u"しばらくしてから、再実行して下さい。") : message);
     const String logo = GetIniStr(ininame, kSection, u"zuvologo", true);
     if (!logo.empty()) platform_->launcher->start(logo, {text});
   } catch (...) {
@@ -122,8 +122,7 @@ void ZuvoCls::StartSysInfo() {
     if (GetKeyValue(kLocalMachine, u"SOFTWARE\\Microsoft\\Shared Tools Location", u"MSINFO",
                     folder)) {
       const String program = joinPath(folder, u"MSINFO32.EXE");
-      if (platform_->system->fileExists(program) && platform_->launcher->start(program, {}))
-        return;
+      if (platform_->system->fileExists(program) && platform_->launcher->start(program, {})) return;
     }
   } catch (...) {
   }

@@ -65,8 +65,8 @@ String ZuvoCls::SetVer(const String& ver, String& verl, String& dlltitle, String
   const String history = kSeparator + u"1999.04.17 ver 1.00 " + kCopyright + kSeparator +
                          u"2000.11.23 ver 2.01 " + kCopyright + kSeparator + u" " + kSeparator +
                          u"  " + kSeparator;
-  return SetVers(ver, verl, dlltitle, dllcopy, dllverl, history, u"ZUVO システム関数",
-                 u"zuvo.dll", kCopyright);
+  return SetVers(ver, verl, dlltitle, dllcopy, dllverl, history, u"ZUVO システム関数", u"zuvo.dll",
+                 kCopyright);
 }
 
 }  // namespace zuvo
