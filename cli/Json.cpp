@@ -15,14 +15,23 @@ namespace {
   throw UsageError("argument " + dump(json) + ": " + why);
 }
 
-// A JSON integer within [low, high]; anything else (1.5, "5", 1e3) is refused so that a tag
-// says exactly what the caller meant.
+// A JSON integer within [low, high]; unsigned JSON integers count as integers too, and are
+// read unsigned so that none wraps.
+std::optional<std::int64_t> wholeIn(const Json& inner, std::int64_t low, std::int64_t high) {
+  if (inner.is_number_unsigned()) {
+    if (inner.get<std::uint64_t>() <= std::uint64_t(high))
+      return std::int64_t(inner.get<std::uint64_t>());
+  } else if (inner.is_number_integer()) {
+    auto value = inner.get<std::int64_t>();
+    if (value >= low && value <= high) return value;
+  }
+  return std::nullopt;
+}
+
+// Tags take only whole JSON numbers (not 1.5, "5" or 1e3), so that a tag says exactly what
+// the caller meant.
 std::int64_t integerIn(const Json& json, const Json& inner, std::int64_t low, std::int64_t high) {
-  if (inner.is_number_integer() && inner.get<std::int64_t>() >= low &&
-      inner.get<std::int64_t>() <= high)
-    return inner.get<std::int64_t>();
-  if (inner.is_number_unsigned() && inner.get<std::uint64_t>() <= std::uint64_t(high))
-    return std::int64_t(inner.get<std::uint64_t>());
+  if (auto value = wholeIn(inner, low, high)) return *value;
   malformed(json,
             "needs a whole number from " + std::to_string(low) + " to " + std::to_string(high));
 }
@@ -122,13 +131,10 @@ Variant plainValue(const Json& json) {
       return rt::fromUtf8(json.get_ref<const std::string&>());
     case Json::value_t::number_integer:
     case Json::value_t::number_unsigned: {
-      bool fits = json.is_number_integer()
-                      ? json.get<std::int64_t>() >= std::numeric_limits<std::int32_t>::min() &&
-                            json.get<std::int64_t>() <= std::numeric_limits<std::int32_t>::max()
-                      : json.get<std::uint64_t>() <=
-                            std::uint64_t(std::numeric_limits<std::int32_t>::max());
-      if (fits) return Variant::Long(json.get<std::int32_t>());
-      return json.get<double>();
+      if (auto value = wholeIn(json, std::numeric_limits<std::int32_t>::min(),
+                               std::numeric_limits<std::int32_t>::max()))
+        return Variant::Long(std::int32_t(*value));
+      return json.get<double>();  // too big for a Long
     }
     case Json::value_t::number_float:
       return json.get<double>();
