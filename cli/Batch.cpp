@@ -45,7 +45,9 @@ struct JobError {
   std::string what;
 };
 
-String text(const std::string& s) { return rt::fromUtf8(s); }
+String text(const std::string& s) {
+  return rt::fromUtf8(s);
+}
 
 // "sqlite:…" and "odbc:…" are URIs; anything else is the path of an SQLite file, which must
 // exist so that a typing error does not leave an empty database behind.
@@ -99,8 +101,8 @@ std::string importFailure(ZuvoCls& z, Connection& cn, const BatchOptions& o, boo
       o.kind == "csv" ? z.GetCntCSV(text(o.file)) : convert::fieldCount(text(o.fds));
   if (fields != columns)
     return (o.kind == "csv" ? "the header of " + o.file + " has " : "--fds has ") +
-           std::to_string(fields) + " fields for the " + std::to_string(columns) +
-           " columns of " + o.table;
+           std::to_string(fields) + " fields for the " + std::to_string(columns) + " columns of " +
+           o.table;
   return "record " + std::to_string(z.GetCnvCount() + 1) + " of " + o.file +
          " was refused (a value that does not suit its column, bytes that are not Shift-JIS, "
          "or a record cut short); the rows of the open transaction were rolled back";
@@ -139,8 +141,9 @@ int run(const BatchOptions& o) {
       }
     }
     beforeDone = true;
-    result = o.kind == "csv" ? z.SetRDB(*cn, u"", file, table)
-                             : z.SetFixRDB(*cn, u"", file, fds, static_cast<std::int16_t>(o.bln), table);
+    result = o.kind == "csv"
+                 ? z.SetRDB(*cn, u"", file, table)
+                 : z.SetFixRDB(*cn, u"", file, fds, static_cast<std::int16_t>(o.bln), table);
   }
   if (showBar) bar->finish(result >= 0);
   if (result < 0)
@@ -164,7 +167,9 @@ int runBatch(int argc, char** argv) {
   BatchOptions o;
   CLI::App app{"Table and file conversions as batch jobs"};
   app.name(std::string("zuvo ") + (argc > 1 ? argv[1] : ""));
-  app.add_option("kind", o.kind, "csv or fixed")->required()->check(CLI::IsMember({"csv", "fixed"}));
+  app.add_option("kind", o.kind, "csv or fixed")
+      ->required()
+      ->check(CLI::IsMember({"csv", "fixed"}));
   app.add_option("file", o.file, "the file written or read")->required();
   app.add_option("--db", o.db, "database: sqlite:PATH, odbc:CONNECTION-STRING or an SQLite file")
       ->required();

@@ -79,8 +79,7 @@ long long ProgressBar::inputPosition() {
 void ProgressBar::draw(bool completed) {
   drawn_ = true;
   long long count = zuvo_ ? zuvo_->GetCnvCount() : 0;
-  double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   long long rate = seconds > 0 ? static_cast<long long>(count / seconds) : 0;
   std::string line = "\r" + verb_ + " " + grouped(count) + " records  " + grouped(rate) + "/s";
   if (inputSize_ > 0) {

@@ -88,7 +88,8 @@ TEST_F(BatchTest, FailuresExitOneWithOneLineSayingWhat) {
   fails({"export", "csv", dir.file("x.csv"), "--sql", "select * from nothing"}, "the query failed");
   fails({"import", "csv", dir.file("none.csv"), "--table", "copy"}, "cannot read");
   dir.write("k.csv", "\"a\",\"b\"\r\n1,2\r\n");
-  fails({"import", "csv", dir.file("k.csv"), "--table", "nothing"}, "cannot open the table nothing");
+  fails({"import", "csv", dir.file("k.csv"), "--table", "nothing"},
+        "cannot open the table nothing");
   fails({"import", "csv", dir.file("k.csv"), "--table", "copy"}, "has 2 fields for the 3 columns");
   dir.write("k.csv", "\"a\",\"b\",\"c\"\r\nA,B,1\r\nC,D,x\r\n");
   fails({"import", "csv", dir.file("k.csv"), "--table", "copy"}, "record 2 of");
@@ -97,8 +98,8 @@ TEST_F(BatchTest, FailuresExitOneWithOneLineSayingWhat) {
 
   Outcome usage = batch({"export", "csv", dir.file("x.csv")});
   EXPECT_EQ(usage.status, 2);
-  Outcome missing = batch({"export", "csv", dir.file("x.csv"), "--sql", "select 1", "--db",
-                           dir.file("no.db")});
+  Outcome missing =
+      batch({"export", "csv", dir.file("x.csv"), "--sql", "select 1", "--db", dir.file("no.db")});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("no database file"), std::string::npos);
 }
