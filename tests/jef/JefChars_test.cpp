@@ -77,7 +77,7 @@ TEST_F(SampleTable, JefSjisShiftFollowsTheShiftCodes) {
   EXPECT_EQ(z->JefSjisShift(bdt, 5), u"Aあい");
   EXPECT_EQ(z->JefSjisShift(bdt, 4), u"Aあ");
   // In a run the second byte of a code is never taken for a shift code.
-  bdt = {0x28, 0x28, 0x29, 0x29};
+  bdt = {0x28, 0xA4, 0x28, 0x29};
   EXPECT_EQ(z->JefSjisShift(bdt, 3), u"・");
 }
 
