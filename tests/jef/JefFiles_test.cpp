@@ -137,10 +137,11 @@ TEST_F(JefImportTest, FieldsDecodeByTypeAndConversionCode) {
   exec(
       u"create table t (a numeric, b varchar(10), c numeric, d varchar(10), e varchar(10), "
       u"f varchar(10), g varchar(20), h varchar(20))");
-  std::string record = "F0F0F1F2D3" + jef(u"-0012") + "12345D" + jef(u"991231") + jef(u"1230") +
-                       jef(u"123045") + jef(u"1234567890123") + jef(u"O'Neil, Ltd");
-  std::string second = "F0F0F1F2F3" + "F0F0F1F2D3" + "00005F" + jef(u"051231") + jef(u"    ") +
-                       jef(u"000000") + jef(u"0000000000000") + jef(u"あ”い", true) + "404040";
+  std::string record = "F0F0F1F2D3" + std::string("F0F0F1F2D3") + "12345D" + jef(u"991231") +
+                       jef(u"1230") + jef(u"123045") + jef(u"1234567890123") + jef(u"O'Neil, Ltd");
+  std::string second = std::string("F0F0F1F2F3") + "F0F0F1F2F3" + "00005F" + jef(u"051231") +
+                       jef(u"    ") + jef(u"000000") + jef(u"0000000000000") + jef(u"あ”い", true) +
+                       "404040";
   EXPECT_EQ(
       load(record + second, u"n2_0005 n__0005 p2_0005 d2_0006 tm_0004 tm_0006 jc_0013 x__0011"), 2);
   EXPECT_EQ(rows(u"select * from t"),
