@@ -74,6 +74,17 @@ std::optional<std::int64_t> nextItemStart(const String& sql, std::int16_t s) {
   return start;
 }
 
+// The item from `start` up to the mark at `end`, or the rest of the statement when no mark
+// follows; the walk goes on after the mark.
+String cutItem(const String& sql, std::int64_t start, std::int64_t end, std::int16_t& s) {
+  if (end == 0) {
+    s = position16(length(sql) + 1);
+    return rt::mid(sql, start);
+  }
+  s = position16(end + 1);
+  return rt::mid(sql, start, end - start);
+}
+
 void dropClosingMarks(String& item) {
   while (!item.empty() && (item.back() == u' ' || item.back() == u')')) item.pop_back();
 }
@@ -116,15 +127,7 @@ String ZuvoCls::GetSQLData(const String& sql, std::int16_t& s) {
 
   const auto start = nextItemStart(sql, s);
   if (!start) return {};
-  const std::int64_t comma = position16(rt::inStr(sql, u",", *start));
-  String item;
-  if (comma != 0) {
-    item = rt::mid(sql, *start, comma - *start);
-    s = position16(comma + 1);
-  } else {
-    item = rt::mid(sql, *start);
-    s = position16(length(sql) + 1);
-  }
+  String item = cutItem(sql, *start, position16(rt::inStr(sql, u",", *start)), s);
 
   // The keyword is looked for where this item stands, never earlier in the statement: a
   // column or table name holding "values" would otherwise send the walk back round forever.
@@ -156,14 +159,7 @@ String ZuvoCls::GetSQLDataUpdate(const String& sql, std::int16_t& s) {
   std::int64_t end = position16(rt::inStr(sql, u"=", *start));
   const std::int64_t comma = position16(rt::inStr(sql, u",", *start));
   if (comma > 0 && comma < end) end = comma;
-  String item;
-  if (end != 0) {
-    item = rt::mid(sql, *start, end - *start);
-    s = position16(end + 1);
-  } else {
-    item = rt::mid(sql, *start);
-    s = position16(length(sql) + 1);
-  }
+  String item = cutItem(sql, *start, end, s);
 
   // As in the insert walk, "where" is taken where this item stands, so the walk only moves on.
   const std::int64_t keyword = rt::inStr(item, u"where ");
