@@ -1,36 +1,27 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "component/ZuvoCls.h"
 #include "platform/Recording.h"
+#include "platform/TempDir.h"
 #include "runtime/Convert.h"
+#include "sql/Needs.h"
 
 namespace zuvo {
 namespace {
 
-namespace fs = std::filesystem;
-
 class SavedSearch : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("zuvo-saved-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-    ini = dir / "client.ini";
-    std::ofstream out(ini);
-    out << "[pgm1]\r\n";
+    ZUVO_NEEDS_METHOD(z.WriteIniStr(dir.name("probe.ini"), u"s", u"k", u"v"));
+    std::string text = "[pgm1]\r\n";
     for (const char* key : {"qt", "qw", "qo", "qf", "qg"})
-      for (const char* n : {"00", "01"}) out << key << n << "=saved\r\n";
-    out << "[pgm2]\r\nqt00=other\r\n";
+      for (const char* n : {"00", "01"}) text += std::string(key) + n + "=saved\r\n";
+    dir.write("client.ini", text + "[pgm2]\r\nqt00=other\r\n");
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   String value(const String& section, const String& key) {
     String buffer;
-    z.platform().ini->read(rt::fromUtf8(ini.string()), section, key, u"<missing>", buffer, 100);
+    z.platform().ini->read(ini, section, key, u"<missing>", buffer, 100);
     return buffer;
   }
   static Array<String> filled(const String& tag) {
@@ -40,15 +31,15 @@ class SavedSearch : public ::testing::Test {
     z.DltUserSQL(max, qmax, qf, qw, qo, qg, dix, prv, u"pgm1", u"検索");
   }
 
-  fs::path dir;
-  fs::path ini;
+  testing::TempDir dir;
+  String ini = dir.name("client.ini");
   Array<String> qf = filled(u"f"), qw = filled(u"w"), qo = filled(u"o"), qg = filled(u"g");
   std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
-  ZuvoCls z{recordingPlatform(recorder, fs::temp_directory_path())};
+  ZuvoCls z{recordingPlatform(recorder, dir.path())};
 };
 
 TEST_F(SavedSearch, TitleAndTwoPartsOnly) {
-  remove(1, 4, 5, rt::fromUtf8(ini.string()));
+  remove(1, 4, 5, ini);
   EXPECT_EQ(value(u"pgm1", u"qt00"), u"");  // emptied, not removed
   EXPECT_EQ(value(u"pgm1", u"qw00"), u"");
   EXPECT_EQ(value(u"pgm1", u"qo00"), u"");
@@ -66,7 +57,7 @@ TEST_F(SavedSearch, TitleAndTwoPartsOnly) {
 }
 
 TEST_F(SavedSearch, AllFourParts) {
-  remove(2, 3, 5, rt::fromUtf8(ini.string()));  // second saved condition: "01"
+  remove(2, 3, 5, ini);  // second saved condition: "01"
   for (const char16_t* key : {u"qt01", u"qw01", u"qo01", u"qf01", u"qg01"})
     EXPECT_EQ(value(u"pgm1", key), u"") << rt::toUtf8(key);
   EXPECT_EQ(value(u"pgm1", u"qt00"), u"saved");
@@ -74,20 +65,20 @@ TEST_F(SavedSearch, AllFourParts) {
 }
 
 TEST_F(SavedSearch, KeysUseTheLastTwoDigits) {
-  remove(1, 3, 104, rt::fromUtf8(ini.string()));  // the hundred-and-first: "00" again
+  remove(1, 3, 104, ini);  // the hundred-and-first: "00" again
   EXPECT_EQ(value(u"pgm1", u"qt00"), u"");
   EXPECT_EQ(value(u"pgm1", u"qt01"), u"saved");
 }
 
 TEST_F(SavedSearch, PositionOutsideTheArraysLeavesThemAlone) {
-  remove(2, 4, 9, rt::fromUtf8(ini.string()));
+  remove(2, 4, 9, ini);
   EXPECT_EQ(qw, filled(u"w"));
   EXPECT_EQ(qg, filled(u"g"));
   EXPECT_EQ(value(u"pgm1", u"qt04"), u"");  // the keys are still written
 }
 
 TEST_F(SavedSearch, UnwritableFileWarnsOncePerKey) {
-  remove(2, 4, 5, rt::fromUtf8((dir / "no" / "such" / "dir" / "x.ini").string()));
+  remove(2, 4, 5, dir.name("no/such/dir/x.ini"));
   ASSERT_EQ(recorder->messages.size(), 5u);
   for (const RecordedMessage& m : recorder->messages) {
     EXPECT_EQ(m.text, u"検索条件の保存が出来ませんでした。");

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "component/ZuvoCls.h"
+#include "sql/Needs.h"
 
 namespace zuvo {
 namespace {
 
 class Checks : public ::testing::Test {
  protected:
+  void SetUp() override {
+    ZUVO_NEEDS_METHOD(z.Hankaku(u"a", 0));
+    ZUVO_NEEDS_METHOD(z.LenByte(u"a"));
+  }
   // The result and the rewritten field of one check.
   struct Outcome {
     bool ok;
