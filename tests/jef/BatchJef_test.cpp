@@ -40,7 +40,7 @@ class BatchJefTest : public ::testing::Test {
     cn->Execute(u"create table back as select * from t where 0");
   }
   std::vector<std::string> with(std::vector<std::string> args, bool database = true) {
-    for (std::string a : {"--home", dir.file(""), "--quiet"}) args.push_back(a);
+    args.insert(args.end(), {"--home", dir.file(""), "--quiet"});
     if (database) args.insert(args.end(), {"--db", db});
     return args;
   }
