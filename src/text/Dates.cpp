@@ -24,8 +24,8 @@ void clearWeekday(std::int16_t& yb, String& ybnm, String& ybjp) {
   ybjp.clear();
 }
 
-void setWeekday(const WeekdayNames& names, std::int64_t dayNumber, std::int16_t& yb,
-                String& ybnm, String& ybjp) {
+void setWeekday(const WeekdayNames& names, std::int64_t dayNumber, std::int16_t& yb, String& ybnm,
+                String& ybjp) {
   yb = std::int16_t(dayNumber % 7);
   // A day number below 1 (a negative day in January of year 1) has no weekday to name.
   if (yb < 0) throw RuntimeError(err::SubscriptOutOfRange);
@@ -58,9 +58,15 @@ String dateText(std::int64_t year, int month, std::int64_t day) {
 }
 
 // The fields of a date text sit at fixed places; the separators are not looked at.
-double yearField(const String& dt) { return rt::val(rt::mid(dt, 1, 4)); }
-double monthField(const String& dt) { return rt::val(rt::mid(dt, 6, 2)); }
-double dayField(const String& dt) { return rt::val(rt::right(dt, 2)); }
+double yearField(const String& dt) {
+  return rt::val(rt::mid(dt, 1, 4));
+}
+double monthField(const String& dt) {
+  return rt::val(rt::mid(dt, 6, 2));
+}
+double dayField(const String& dt) {
+  return rt::val(rt::right(dt, 2));
+}
 
 String textOf(const Variant& value) {
   if (value.isNull()) throw RuntimeError(err::InvalidUseOfNull);
@@ -157,7 +163,8 @@ String ZuvoCls::CalcYY(const Variant& dt, const Variant& yys) {
   const String text = textOf(dt);
   const double year = yearField(text);
   if (year < 1) return {};
-  const std::int32_t moved = std::clamp<std::int32_t>(rt::roundToInteger(year + rt::toDouble(yys)), 1, 9999);
+  const std::int32_t moved =
+      std::clamp<std::int32_t>(rt::roundToInteger(year + rt::toDouble(yys)), 1, 9999);
   return digits(moved, u"0000") + rt::right(text, 6);
 }
 

@@ -76,8 +76,10 @@ Order compare(const Variant& a, const Variant& b) {
   const Kind ka = kindOf(a), kb = kindOf(b);
   if (ka == Kind::Null || kb == Kind::Null) return Order::Unordered;
   if (ka == Kind::Empty && kb == Kind::Empty) return Order::Equal;
-  if (ka == Kind::Empty) return kb == Kind::Text ? compare(Variant(String()), b) : compare(Variant(0), b);
-  if (kb == Kind::Empty) return ka == Kind::Text ? compare(a, Variant(String())) : compare(a, Variant(0));
+  if (ka == Kind::Empty)
+    return kb == Kind::Text ? compare(Variant(String()), b) : compare(Variant(0), b);
+  if (kb == Kind::Empty)
+    return ka == Kind::Text ? compare(a, Variant(String())) : compare(a, Variant(0));
   if (ka != kb) return ka == Kind::Number ? Order::Less : Order::Greater;
   if (ka == Kind::Text) return orderOf(a.get<String>()->compare(*b.get<String>()), 0);
   return compareNumbers(a, b);
@@ -96,7 +98,8 @@ struct SortJob {
 
   void exchange(std::int64_t i, std::int64_t j) {
     std::swap(keys[i], keys[j]);
-    for (std::size_t k = 0; k < companionCount; ++k) std::swap((*companions[k])[i], (*companions[k])[j]);
+    for (std::size_t k = 0; k < companionCount; ++k)
+      std::swap((*companions[k])[i], (*companions[k])[j]);
   }
 
   // Middle-element quicksort. Of the two parts left after a partition, the smaller is sorted
@@ -154,8 +157,8 @@ void ZuvoCls::QSort3(Array<Variant>& d, Array<Variant>& d2, Array<Variant>& d3, 
                      const Variant& r) {
   sortArrays(false, d, {&d2, &d3}, 2, l, r);
 }
-void ZuvoCls::QSort4(Array<Variant>& d, Array<Variant>& d2, Array<Variant>& d3,
-                     Array<Variant>& d4, const Variant& l, const Variant& r) {
+void ZuvoCls::QSort4(Array<Variant>& d, Array<Variant>& d2, Array<Variant>& d3, Array<Variant>& d4,
+                     const Variant& l, const Variant& r) {
   sortArrays(false, d, {&d2, &d3, &d4}, 3, l, r);
 }
 void ZuvoCls::QSortD(Array<Variant>& d, const Variant& l, const Variant& r) {
@@ -164,12 +167,12 @@ void ZuvoCls::QSortD(Array<Variant>& d, const Variant& l, const Variant& r) {
 void ZuvoCls::QSortD2(Array<Variant>& d, Array<Variant>& d2, const Variant& l, const Variant& r) {
   sortArrays(true, d, {&d2}, 1, l, r);
 }
-void ZuvoCls::QSortD3(Array<Variant>& d, Array<Variant>& d2, Array<Variant>& d3,
-                      const Variant& l, const Variant& r) {
+void ZuvoCls::QSortD3(Array<Variant>& d, Array<Variant>& d2, Array<Variant>& d3, const Variant& l,
+                      const Variant& r) {
   sortArrays(true, d, {&d2, &d3}, 2, l, r);
 }
-void ZuvoCls::QSortD4(Array<Variant>& d, Array<Variant>& d2, Array<Variant>& d3,
-                      Array<Variant>& d4, const Variant& l, const Variant& r) {
+void ZuvoCls::QSortD4(Array<Variant>& d, Array<Variant>& d2, Array<Variant>& d3, Array<Variant>& d4,
+                      const Variant& l, const Variant& r) {
   sortArrays(true, d, {&d2, &d3, &d4}, 3, l, r);
 }
 

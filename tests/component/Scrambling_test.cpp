@@ -10,7 +10,7 @@ namespace {
 
 using testing::errorOf;
 
-class Scrambling : public ::testing::Test {
+class TextScrambling : public ::testing::Test {
  protected:
   ZuvoCls z;
 };
@@ -21,7 +21,7 @@ bool isUpperHex(const String& text) {
   return true;
 }
 
-TEST_F(Scrambling, EncodeWritesFourHexDigitsPerCharacterLastFirst) {
+TEST_F(TextScrambling, EncodeWritesFourHexDigitsPerCharacterLastFirst) {
   EXPECT_EQ(z.Encode(u""), u"");
   EXPECT_EQ(z.Decode(u""), u"");
   const String abc = z.Encode(u"abc");
@@ -34,7 +34,7 @@ TEST_F(Scrambling, EncodeWritesFourHexDigitsPerCharacterLastFirst) {
   EXPECT_NE(z.Encode(u"b"), z.Encode(u"c"));
 }
 
-TEST_F(Scrambling, DecodeRestoresEncodedText) {
+TEST_F(TextScrambling, DecodeRestoresEncodedText) {
   std::mt19937 rng(14);
   for (int round = 0; round < 200; ++round) {
     const String text = testing::mixedJapanese(rng, rng() % 24);
@@ -46,7 +46,7 @@ TEST_F(Scrambling, DecodeRestoresEncodedText) {
 }
 
 // Whatever the text, Decode answers characters or error 5; the sanitizers watch the rest.
-TEST_F(Scrambling, DecodeOfGarbageIsHarmless) {
+TEST_F(TextScrambling, DecodeOfGarbageIsHarmless) {
   std::mt19937 rng(5);
   const String digits = u"0123456789ABCDEFabcdef-+. &HGZあ";
   int answered = 0, refused = 0;
@@ -65,9 +65,9 @@ TEST_F(Scrambling, DecodeOfGarbageIsHarmless) {
   EXPECT_GT(answered, 0);
 }
 
-TEST_F(Scrambling, DeDsnRestoresUserAndPassword) {
-  const String dsn = u"DSN=sales;DATABASE=main;uid=" + z.Encode(u"scott") + u";pwd=" +
-                     z.Encode(u"tiger;パス");
+TEST_F(TextScrambling, DeDsnRestoresUserAndPassword) {
+  const String dsn =
+      u"DSN=sales;DATABASE=main;uid=" + z.Encode(u"scott") + u";pwd=" + z.Encode(u"tiger;パス");
   EXPECT_EQ(z.DeDsn(dsn), u"DSN=sales;DATABASE=main;uid=scott;pwd=tiger;パス");
   EXPECT_EQ(z.DeDsn(u";uid=;pwd="), u";uid=;pwd=");
   EXPECT_EQ(z.DeDsn(u"DSN=x;pwd=" + z.Encode(u"p")), u"");

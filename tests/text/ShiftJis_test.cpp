@@ -14,12 +14,12 @@ namespace {
 
 using testing::errorOf;
 
-class ShiftJis : public ::testing::Test {
+class ShiftJisMeasures : public ::testing::Test {
  protected:
   ZuvoCls z;
 };
 
-TEST_F(ShiftJis, LenByteWeighsSingleAndDoubleByteCharacters) {
+TEST_F(ShiftJisMeasures, LenByteWeighsSingleAndDoubleByteCharacters) {
   EXPECT_EQ(z.LenByte(u""), 0);
   EXPECT_EQ(z.LenByte(u"ABC"), 3);
   EXPECT_EQ(z.LenByte(u"ｱｲｳ"), 3);
@@ -30,7 +30,7 @@ TEST_F(ShiftJis, LenByteWeighsSingleAndDoubleByteCharacters) {
   EXPECT_EQ(z.LenByte(Variant(-12.5)), 5);  // measured as its text
 }
 
-TEST_F(ShiftJis, LenByteLimits) {
+TEST_F(ShiftJisMeasures, LenByteLimits) {
   EXPECT_EQ(errorOf([&] { z.LenByte(Variant::Null()); }), err::InvalidUseOfNull);
   EXPECT_EQ(z.LenByte(String(32767, u'a')), 32767);
   EXPECT_EQ(errorOf([&] { z.LenByte(String(32768, u'a')); }), err::Overflow);
@@ -53,7 +53,7 @@ std::size_t icuLength(UConverter* cnv, const String& text) {
   return std::size_t(n);
 }
 
-TEST_F(ShiftJis, LenByteAgreesWithIcuOnGeneratedText) {
+TEST_F(ShiftJisMeasures, LenByteAgreesWithIcuOnGeneratedText) {
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<UConverter, IcuCloser> cnv(ucnv_open("windows-932", &status));
   ASSERT_TRUE(U_SUCCESS(status));
@@ -86,14 +86,14 @@ TEST_F(ShiftJis, LenByteAgreesWithIcuOnGeneratedText) {
   }
 }
 
-TEST_F(ShiftJis, MidByteCutsOnCharacterBoundaries) {
+TEST_F(ShiftJisMeasures, MidByteCutsOnCharacterBoundaries) {
   EXPECT_EQ(z.MidByte(u"ABCDEF", 2, 3), u"BCD");
   EXPECT_EQ(z.MidByte(u"ABC", 3, 10), u"C");
   EXPECT_EQ(z.MidByte(u"ABC", 4, 1), u"");
   EXPECT_EQ(z.MidByte(u"ABC", 0, 1), u"");
   EXPECT_EQ(z.MidByte(u"ABC", 1, 0), u"");
   EXPECT_EQ(z.MidByte(u"あいう", 1, 2), u"あ");
-  EXPECT_EQ(z.MidByte(u"あいう", 2, 2), u"い");   // the split あ is skipped
+  EXPECT_EQ(z.MidByte(u"あいう", 2, 2), u"い");    // the split あ is skipped
   EXPECT_EQ(z.MidByte(u"あいう", 1, 3), u"あい");  // the straddling い is taken whole
   EXPECT_EQ(z.MidByte(u"aあb", 2, 1), u"あ");
   EXPECT_EQ(z.MidByte(u"ｱあｲ", 2, 2), u"あ");
@@ -101,7 +101,7 @@ TEST_F(ShiftJis, MidByteCutsOnCharacterBoundaries) {
   EXPECT_EQ(z.MidByte(Variant(12345), u"2", 2.0), u"23");
 }
 
-TEST_F(ShiftJis, MidByteLooksAtTheRangeBeforeTheText) {
+TEST_F(ShiftJisMeasures, MidByteLooksAtTheRangeBeforeTheText) {
   EXPECT_EQ(z.MidByte(Variant::Null(), 0, 5), u"");
   EXPECT_EQ(z.MidByte(Variant::Null(), 1, -1), u"");
   EXPECT_EQ(errorOf([&] { z.MidByte(Variant::Null(), 1, 1); }), err::InvalidUseOfNull);
@@ -113,7 +113,7 @@ TEST_F(ShiftJis, MidByteLooksAtTheRangeBeforeTheText) {
 // Against a model built from the text's actual bytes: the cut starts with the first character
 // whose first byte is at or after `st` and takes every character that starts within `l` bytes
 // of that one.
-TEST_F(ShiftJis, MidByteAgreesWithTheByteLayout) {
+TEST_F(ShiftJisMeasures, MidByteAgreesWithTheByteLayout) {
   std::mt19937 rng(21);
   for (int round = 0; round < 300; ++round) {
     const String text = testing::mixedJapanese(rng, rng() % 40);
@@ -133,7 +133,7 @@ TEST_F(ShiftJis, MidByteAgreesWithTheByteLayout) {
   }
 }
 
-TEST_F(ShiftJis, HankakuTurnsFullWidthInputIntoHalfWidth) {
+TEST_F(ShiftJisMeasures, HankakuTurnsFullWidthInputIntoHalfWidth) {
   EXPECT_EQ(z.Hankaku(u"  ＡＢｃ１２３  ", 0), u"ABc123");
   EXPECT_EQ(z.Hankaku(u"  ＡＢｃ１２３  ", 2), u"ABC123");
   EXPECT_EQ(z.Hankaku(u"  ＡＢｃ１２３  ", 1), u"abc123");
@@ -146,7 +146,7 @@ TEST_F(ShiftJis, HankakuTurnsFullWidthInputIntoHalfWidth) {
   EXPECT_EQ(errorOf([&] { z.Hankaku(Variant::Null(), 0); }), err::InvalidUseOfNull);
 }
 
-TEST_F(ShiftJis, DltSpcRemovesHalfWidthSpacesOnly) {
+TEST_F(ShiftJisMeasures, DltSpcRemovesHalfWidthSpacesOnly) {
   EXPECT_EQ(z.DltSpc(u" a b　c "), u"ab　c");
   EXPECT_EQ(z.DltSpc(u""), u"");
   EXPECT_EQ(z.DltSpc(u"   "), u"");

@@ -27,7 +27,8 @@ inline String mixedJapanese(std::mt19937& rng, std::size_t length) {
   static const String pool =
       u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,-/()"
       u"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜｦﾝｰﾞﾟ"
-      u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
+      u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを"
+      u"ん"
       u"アイウエオカキクケコサシスセソタチツテトナニヌネノ"
       u"株式会社東京大阪支店営業部経理課売上請求書番号金額合計税込日付担当者名住所電話"
       u"０１２３４５６７８９ＡＢＣＤＥ　、。「」・";

@@ -12,7 +12,7 @@ namespace {
 
 using testing::errorOf;
 
-class Values : public ::testing::Test {
+class ValueConversion : public ::testing::Test {
  protected:
   ZuvoCls z;
 
@@ -24,7 +24,7 @@ class Values : public ::testing::Test {
   }
 };
 
-TEST_F(Values, CnvValReadsStrictlyThenLeniently) {
+TEST_F(ValueConversion, CnvValReadsStrictlyThenLeniently) {
   EXPECT_EQ(z.CnvVal(Variant::Null()), 0);
   EXPECT_EQ(z.CnvVal(Variant()), 0);
   EXPECT_EQ(z.CnvVal(u""), 0);
@@ -32,16 +32,16 @@ TEST_F(Values, CnvValReadsStrictlyThenLeniently) {
   EXPECT_EQ(z.CnvVal(u"-12.5"), -12.5);
   EXPECT_EQ(z.CnvVal(u" 7 "), 7);
   EXPECT_EQ(z.CnvVal(u"&H1F"), 31);
-  EXPECT_EQ(z.CnvVal(u"1,234"), 1234);    // strict reading takes the separator
-  EXPECT_EQ(z.CnvVal(u"12abc"), 12);      // prefix reading
-  EXPECT_EQ(z.CnvVal(u"1,234abc"), 1);    // prefix reading stops at the comma
-  EXPECT_EQ(z.CnvVal(u"1e999"), 0);       // out of range both ways
+  EXPECT_EQ(z.CnvVal(u"1,234"), 1234);  // strict reading takes the separator
+  EXPECT_EQ(z.CnvVal(u"12abc"), 12);    // prefix reading
+  EXPECT_EQ(z.CnvVal(u"1,234abc"), 1);  // prefix reading stops at the comma
+  EXPECT_EQ(z.CnvVal(u"1e999"), 0);     // out of range both ways
   EXPECT_EQ(z.CnvVal(true), -1);
   EXPECT_EQ(z.CnvVal(Variant(Date{36526.5})), 36526.5);
   EXPECT_EQ(z.CnvVal(Variant(ByteArray{1, 2})), 0);
 }
 
-TEST_F(Values, CnvStrValWritesPlainNumbers) {
+TEST_F(ValueConversion, CnvStrValWritesPlainNumbers) {
   EXPECT_EQ(z.CnvStrVal(u"1,234.50"), u"1234.5");
   EXPECT_EQ(z.CnvStrVal(0.5), u".5");
   EXPECT_EQ(z.CnvStrVal(-0.25), u"-.25");
@@ -50,7 +50,7 @@ TEST_F(Values, CnvStrValWritesPlainNumbers) {
   EXPECT_EQ(z.CnvStrVal(1e15), u"1E+15");
 }
 
-TEST_F(Values, CnvStrGivesTheStandardTextOrNothing) {
+TEST_F(ValueConversion, CnvStrGivesTheStandardTextOrNothing) {
   EXPECT_EQ(z.CnvStr(Variant::Null()), u"");
   EXPECT_EQ(z.CnvStr(Variant()), u"");
   EXPECT_EQ(z.CnvStr(12), u"12");
@@ -59,7 +59,7 @@ TEST_F(Values, CnvStrGivesTheStandardTextOrNothing) {
   EXPECT_EQ(z.CnvStr(u"あ b"), u"あ b");
 }
 
-TEST_F(Values, MarumeRoundsAtTheKeptDigit) {
+TEST_F(ValueConversion, MarumeRoundsAtTheKeptDigit) {
   EXPECT_EQ(marume(1234.5678, 2, 5), "1234.57");
   EXPECT_EQ(marume(1234.5678, 2, 0), "1234.56");
   EXPECT_EQ(marume(1234.5, 0, 5), "1235");
@@ -75,7 +75,7 @@ TEST_F(Values, MarumeRoundsAtTheKeptDigit) {
   EXPECT_EQ(marume(Variant(), Variant(), Variant()), "0");
 }
 
-TEST_F(Values, MarumeErrors) {
+TEST_F(ValueConversion, MarumeErrors) {
   EXPECT_EQ(errorOf([&] { z.Marume(Variant::Null(), 2, 5); }), err::InvalidUseOfNull);
   EXPECT_EQ(errorOf([&] { z.Marume(1, Variant::Null(), 5); }), err::InvalidUseOfNull);
   EXPECT_EQ(errorOf([&] { z.Marume(1, 2, Variant::Null()); }), err::InvalidUseOfNull);
@@ -113,16 +113,17 @@ std::string decimalText(Wide units, int places) {
   const bool negative = units < 0;
   std::string digits = wholeText(negative ? -units : units);
   if (digits.size() <= std::size_t(places)) digits.insert(0, places + 1 - digits.size(), '0');
-  std::string text = digits.substr(0, digits.size() - places) + "." + digits.substr(digits.size() - places);
+  std::string text =
+      digits.substr(0, digits.size() - places) + "." + digits.substr(digits.size() - places);
   while (text.back() == '0') text.pop_back();
   if (text.back() == '.') text.pop_back();
   return (negative && text != "0" ? "-" : "") + text;
 }
 
 // Integer arithmetic on the scaled values: floor(N * 10^keta + mode / 10) / 10^keta.
-TEST_F(Values, MarumeAgreesWithExactDecimalArithmetic) {
+TEST_F(ValueConversion, MarumeAgreesWithExactDecimalArithmetic) {
   std::mt19937_64 rng(285);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < 800; ++round) {
     const std::int64_t mantissa = std::int64_t(rng() % 2000000000001ULL) - 1000000000000LL;
     const int scale = int(rng() % 7);
     const int keta = int(rng() % 9) - 3;
