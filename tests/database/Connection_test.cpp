@@ -1,5 +1,6 @@
 // The operations of the data access layer, run alike on every backend.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "TestDatabases.h"
 #include "database/CursorResultset.h"
@@ -219,8 +220,9 @@ TEST(OpenConnection, RefusesUnknownAndIncompleteUris) {
 TEST(OpenConnection, NamesSqliteConnectionsAfterTheFileOrTheUri) {
   EXPECT_EQ(openConnection("sqlite::memory:")->Name(), u"memory");
   EXPECT_EQ(openConnection("sqlite::memory:;name=Sales_LOCAL")->Name(), u"Sales_LOCAL");
-  std::string path = ::testing::TempDir() + "sales.v2.db";
-  EXPECT_EQ(openConnection("sqlite:" + path)->Name(), u"sales.v2");
+  std::string base = "sales" + std::to_string(::getpid()) + ".v2";
+  std::string path = ::testing::TempDir() + base + ".db";
+  EXPECT_EQ(openConnection("sqlite:" + path)->Name(), String(base.begin(), base.end()));
   std::remove(path.c_str());
 }
 
