@@ -7,7 +7,7 @@
 # ODBC URI. Without PostgreSQL or its ODBC driver the command runs alone and those tests skip.
 set -euo pipefail
 
-pg_bin=${ZUVO_PG_BIN:-$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)}
+pg_bin=${ZUVO_PG_BIN:-$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1 || true)}
 driver=$(ls /usr/lib/*/odbc/psqlodbcw.so /usr/lib/odbc/psqlodbcw.so 2>/dev/null | head -n 1 || true)
 
 if [ -z "$pg_bin" ] || [ ! -x "$pg_bin/pg_ctl" ] || [ -z "$driver" ]; then
@@ -34,6 +34,7 @@ stop() {
   rm -rf "$dir"
 }
 trap stop EXIT
+trap "exit 130" INT TERM
 
 "${as_owner[@]}" "$pg_bin/initdb" -D "$dir/data" -U zuvo --auth=trust -E UTF8 --no-locale \
   >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; exit 1; }

@@ -74,6 +74,15 @@ TEST_P(ConformanceTest, NullsComeBackAsNull) {
   EXPECT_TRUE(rs->rdoColumns()[1].Value().isNull());
 }
 
+TEST_P(ConformanceTest, LongTextComesBackWhole) {
+  createTable(u"memo", u"body " + String(isOdbc() ? u"text" : u"clob"));
+  String body(5000, u'漢');
+  body += u"終";
+  connection().Execute(u"insert into memo values ('" + body + u"')");
+  auto rs = connection().OpenResultset(u"select body from memo");
+  EXPECT_EQ(rs->rdoColumns()[0].Value(), Variant(body));
+}
+
 TEST_P(ConformanceTest, JapaneseIdentifiersAndTextPassIntact) {
   makeStaff();
   auto rs =
@@ -176,6 +185,14 @@ TEST_P(ConformanceTest, RequerySeesNewParameterValuesAndNewRows) {
   EXPECT_EQ(rs->rdoColumns()[0].Value(), Variant(u"高橋"));
 
   EXPECT_THROW(query->SetParameter(1, u"x"), DatabaseError);
+
+  auto byAge = connection().CreateQuery(u"select count(*) from 社員 where 年齢 > ?");
+  byAge->SetParameter(0, Variant::Long(30));
+  EXPECT_EQ(number(byAge->OpenResultset()->rdoColumns()[0].Value()), 2);
+  byAge->SetParameter(0, 36.0);
+  EXPECT_EQ(number(byAge->OpenResultset()->rdoColumns()[0].Value()), 1);
+  byAge->SetParameter(0, Variant::Null());
+  EXPECT_EQ(number(byAge->OpenResultset()->rdoColumns()[0].Value()), 0);
 }
 
 TEST_P(ConformanceTest, BookmarksReturnToTheirRow) {
