@@ -1,0 +1,142 @@
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include "database/ServicesFixture.h"
+
+namespace zuvo::test {
+namespace {
+
+class SequenceTest : public ServicesFixture {
+ protected:
+  std::int32_t draw(const String& key, std::int16_t add, String& sql, const String& swd = u"",
+                    const String& todt = u"2000.11.23") {
+    seqs = u"x";
+    return z->GetSEQ(*cn, u"seqm", *counterQuery, *counterRows, key, add, sql, swd, u"", u"T01",
+                     todt, u"10:30:05", seqs);
+  }
+  std::int32_t draw(const String& key, std::int16_t add = 1) {
+    String none;
+    return draw(key, add, none);
+  }
+  String seqs;
+};
+
+TEST_F(SequenceTest, NewCounterIsCreatedThenAdvanced) {
+  EXPECT_EQ(draw(u"受注"), 1);
+  EXPECT_EQ(rt::left(seqs, 11), u"insert into");
+  EXPECT_EQ(rt::toLong(scalar(u"select 開始番号 from seqm where キー = '受注'")), 1);
+  EXPECT_EQ(rt::toLong(scalar(u"select 終了番号 from seqm where キー = '受注'")), 99999999);
+  EXPECT_EQ(draw(u"受注"), 2);
+  EXPECT_EQ(seqs,
+            u"update seqm set 番号 = 番号 + 1, 更新担当者 = 'T01', 更新日付 = '2000.11.23', "
+            u"更新時間 = '10:30:05' where キー = '受注'");
+  EXPECT_EQ(draw(u"受注", 0), 2);  // a step of 0 reads without advancing
+  EXPECT_EQ(draw(u"受注", 5), 7);
+}
+
+TEST_F(SequenceTest, DailyKeysRestartEachDay) {
+  String none;
+  EXPECT_EQ(draw(u"LOGm_番号", 3, none, u"", u"2000.11.23"), 3);
+  EXPECT_EQ(draw(u"LOGm_番号", 3, none, u"", u"2000.11.23"), 6);
+  EXPECT_EQ(draw(u"LOGm_番号", 3, none, u"", u"2000.11.24"), 3);
+  EXPECT_EQ(count(u"seqm where キー = 'LOGm_番号_20001124'"), 1);
+  EXPECT_EQ(draw(u"OTHER_番号", 1, none, u"", u"2000.11.24"), 1);
+  EXPECT_EQ(count(u"seqm where キー = 'OTHER_番号'"), 1);
+}
+
+TEST_F(SequenceTest, NumberReplacesFirstPlaceholderOnly) {
+  String sql = u"insert into t values (@no, @no)";
+  EXPECT_EQ(draw(u"k", 1, sql, u"@no"), 1);
+  EXPECT_EQ(sql, u"insert into t values (1, @no)");
+  String missing = u"insert into t values (1)";
+  EXPECT_EQ(draw(u"k", 1, missing, u"@no"), -1);
+  EXPECT_EQ(missing, u"insert into t values (1)");
+  EXPECT_EQ(seqs, u"");
+  String any = u"no placeholder";
+  EXPECT_EQ(draw(u"k", 1, any, u""), 3);  // no replacement asked: the number still comes
+}
+
+TEST_F(SequenceTest, CounterPastItsEndFails) {
+  EXPECT_EQ(draw(u"k"), 1);
+  cn->Execute(u"update seqm set 終了番号 = 2 where キー = 'k'");
+  EXPECT_EQ(draw(u"k"), 2);
+  EXPECT_EQ(draw(u"k"), -1);
+  EXPECT_EQ(seqs, u"");
+}
+
+TEST_F(SequenceTest, QuotesInCallerTextsAreStoredAsWritten) {
+  String none;
+  seqs.clear();
+  EXPECT_EQ(z->GetSEQ(*cn, u"seqm", *counterQuery, *counterRows, u"it's", 1, none, u"", u"",
+                      u"O'Brien", u"2000.11.23", u"10:30:05", seqs),
+            1);
+  EXPECT_EQ(rt::toText(scalar(u"select 更新担当者 from seqm where キー = 'it''s'")), u"O'Brien");
+  // A crafted key changes nothing but its own counter.
+  EXPECT_EQ(draw(u"x' or '1'='1"), 1);
+  EXPECT_EQ(count(u"seqm"), 2);
+  EXPECT_EQ(rt::toLong(scalar(u"select 番号 from seqm where キー = 'it''s'")), 1);
+}
+
+TEST_F(SequenceTest, MissingTableFails) {
+  String none;
+  EXPECT_EQ(z->GetSEQ(*cn, u"nosuch", *counterQuery, *counterRows, u"k", 1, none, u"", u"", u"T",
+                      u"2000.11.23", u"10:30:05", seqs),
+            -1);
+  EXPECT_EQ(seqs, u"");
+}
+
+}  // namespace
+}  // namespace zuvo::test
+
+namespace zuvo::test {
+namespace {
+
+// Each thread holds its own connection and object, as two client programs would.
+std::vector<std::int32_t> drawInTransactions(const std::string& uri, int draws) {
+  ZuvoCls z(
+      recordingPlatform(std::make_shared<Recorder>(), std::filesystem::temp_directory_path()));
+  auto cn = openConnection(uri);
+  auto query = cn->CreateQuery(u"select 番号, 終了番号 from seqm where キー = ?");
+  query->SetParameter(0, String(u"shared"));
+  auto rows = query->OpenResultset();
+  std::vector<std::int32_t> numbers;
+  for (int i = 0; i < draws; ++i) {
+    String errs, none, seqs;
+    if (z.RDBStartTran(*cn, errs, false) != 0) continue;
+    const std::int32_t n = z.GetSEQ(*cn, u"seqm", *query, *rows, u"shared", 1, none, u"", u"", u"T",
+                                    u"2000.11.23", u"10:00:00", seqs);
+    if (n > 0 && z.RDBCommit(*cn, errs) == 0) {
+      numbers.push_back(n);
+    } else {
+      cn->RollbackTrans();
+    }
+  }
+  return numbers;
+}
+
+TEST(SequenceConcurrency, TwoConnectionsNeverShareANumber) {
+  const auto path =
+      std::filesystem::temp_directory_path() / ("zuvo-seq-" + std::to_string(::getpid()) + ".db");
+  std::filesystem::remove(path);
+  const std::string uri = "sqlite:" + path.string();
+  {
+    auto cn = openConnection(uri);
+    createMasterTables(*cn);
+    cn->Execute(u"insert into seqm values ('shared', 0, 1, 99999999, 'T', '', '')");
+  }
+  std::vector<std::int32_t> first, second;
+  std::thread a([&] { first = drawInTransactions(uri, 200); });
+  std::thread b([&] { second = drawInTransactions(uri, 200); });
+  a.join();
+  b.join();
+  std::vector<std::int32_t> all(first);
+  all.insert(all.end(), second.begin(), second.end());
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
+  EXPECT_EQ(all.size(), 400u);
+  std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace zuvo::test
