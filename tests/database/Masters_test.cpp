@@ -46,8 +46,15 @@ TEST_F(MastersTest, RunCountStopsAtItsLimitAndBadHistoryStoresStars) {
 }
 
 TEST_F(MastersTest, ProgramMasterFailureIsShown) {
-  z->WritePGMm(*cn, u"nosuch", u"a.exe", u"販売管理", kHistory, u"T01");
+  // The lookup before the transaction is not trapped: a missing master is the caller's error.
+  EXPECT_THROW(z->WritePGMm(*cn, u"nosuch", u"a.exe", u"販売管理", kHistory, u"T01"),
+               DatabaseError);
+  cn->BeginTrans();  // a transaction already open: the master's own cannot begin
+  writeProgram(u"a.exe");
+  cn->RollbackTrans();
   ASSERT_EQ(recorder->messages.size(), 1u);
+  EXPECT_EQ(rt::left(recorder->messages[0].text, 41),
+            u"プログラム管理マスタ更新に失敗しました。\nトランザクション開始出来ませんでした。");
   EXPECT_EQ(recorder->messages[0].title, u"販売管理");
   EXPECT_EQ(recorder->messages[0].style, 48);
   EXPECT_EQ(recorder->beeps, 1);
