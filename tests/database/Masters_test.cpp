@@ -53,7 +53,7 @@ TEST_F(MastersTest, ProgramMasterFailureIsShown) {
   writeProgram(u"a.exe");
   cn->RollbackTrans();
   ASSERT_EQ(recorder->messages.size(), 1u);
-  EXPECT_EQ(rt::left(recorder->messages[0].text, 41),
+  EXPECT_EQ(rt::left(recorder->messages[0].text, 40),
             u"プログラム管理マスタ更新に失敗しました。\nトランザクション開始出来ませんでした。");
   EXPECT_EQ(recorder->messages[0].title, u"販売管理");
   EXPECT_EQ(recorder->messages[0].style, 48);
