@@ -4,9 +4,9 @@ namespace zuvo {
 
 VarType Variant::type() const {
   static constexpr VarType kinds[] = {
-      VarType::Empty,    VarType::Null,   VarType::Integer, VarType::Long,   VarType::Single,
-      VarType::Double,   VarType::Currency, VarType::Date,  VarType::String, VarType::Boolean,
-      VarType::Decimal,  VarType::Byte,   VarType::ByteArray};
+      VarType::Empty,   VarType::Null,     VarType::Integer,  VarType::Long,   VarType::Single,
+      VarType::Double,  VarType::Currency, VarType::Date,     VarType::String, VarType::Boolean,
+      VarType::Decimal, VarType::Byte,     VarType::ByteArray};
   return kinds[value_.index()];
 }
 

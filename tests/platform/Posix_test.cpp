@@ -1,0 +1,117 @@
+#include "platform/Posix.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/Recording.h"
+#include "platform/TempDir.h"
+
+namespace zuvo {
+namespace {
+
+bool appears(const std::filesystem::path& p) {
+  for (int i = 0; i < 200 && !std::filesystem::exists(p); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return std::filesystem::exists(p);
+}
+
+TEST(PosixPlatform, CommandsSplitAtRunsOfBlanks) {
+  ZUVO_NEEDS_RUNTIME();
+  EXPECT_EQ(posix::splitWords(u"  prog  -a\tb  "), (std::vector<std::string>{"prog", "-a", "b"}));
+  EXPECT_TRUE(posix::splitWords(u"   ").empty());
+}
+
+TEST(PosixPlatform, ProgramsStartWithoutAShell) {
+  ZUVO_NEEDS_RUNTIME();
+  testing::TempDir dir;
+  auto launcher = posix::makeProgramLauncher();
+  // The extra argument stays one argument, blanks and shell characters included.
+  std::string odd = (dir.path() / "a b;$(x)").string();
+  ASSERT_TRUE(launcher->start(u"touch", {String(odd.begin(), odd.end())}));
+  EXPECT_TRUE(appears(odd));
+  EXPECT_FALSE(launcher->start(u"no-such-program-zuvo", {}));
+  EXPECT_FALSE(launcher->start(u"  ", {}));
+}
+
+TEST(PosixPlatform, ArchiverExitStatusIsItsErrorCode) {
+  ZUVO_NEEDS_RUNTIME();
+  String output;
+  EXPECT_EQ(posix::makeArchiver("true")->run(0, u"x", output), 0);
+  EXPECT_EQ(posix::makeArchiver("false")->run(0, u"x", output), 1);
+  EXPECT_NE(posix::makeArchiver("no-such-archiver-zuvo")->run(0, u"x", output), 0);
+  EXPECT_EQ(posix::makeArchiver("echo")->run(0, u"a  $HOME;b", output), 0);
+  EXPECT_EQ(output, u"a $HOME;b\n");
+}
+
+TEST(PosixPlatform, SystemFacts) {
+  ZUVO_NEEDS_RUNTIME();
+  auto system = posix::makeSystemInfo();
+  EXPECT_EQ(system->platformId(), 2);
+  String exe = system->moduleFileName(0);
+  EXPECT_TRUE(system->fileExists(exe));
+  EXPECT_FALSE(system->fileExists(u"/no/such/file"));
+  EXPECT_FALSE(system->currentDirectory().empty());
+  ASSERT_TRUE(system->userName().has_value());
+  EXPECT_FALSE(system->userName()->empty());
+
+  auto host = posix::makeHostInfo();
+  ASSERT_TRUE(host->hostName().has_value());
+  if (auto ip = host->hostAddress()) {
+    EXPECT_NE(ip->rfind(u"127.", 0), 0u);
+    EXPECT_EQ(std::count(ip->begin(), ip->end(), u'.'), 3);
+  }
+}
+
+TEST(PosixPlatform, NoWindowsAnswerNone) {
+  auto windows = posix::makeWindowSystem();
+  String text = u"stale";
+  EXPECT_EQ(windows->getWindowText(1, text, 100), 0);
+  EXPECT_EQ(text, u"");
+  EXPECT_EQ(windows->findWindow(u"class", u"caption"), 0);
+}
+
+TEST(PosixPlatform, HomeComesFromTheEnvironment) {
+  const char* saved = std::getenv("ZUVO_HOME");
+  std::string keep = saved ? saved : "";
+  ::setenv("ZUVO_HOME", "/tmp/zuvo-home", 1);
+  EXPECT_EQ(Platform::posix()->home, "/tmp/zuvo-home");
+  ::setenv("ZUVO_HOME", "", 1);
+  EXPECT_EQ(posix::defaultHome(), "/etc/zuvo");
+  if (saved)
+    ::setenv("ZUVO_HOME", keep.c_str(), 1);
+  else
+    ::unsetenv("ZUVO_HOME");
+}
+
+TEST(PosixPlatform, EventPumpCallsTheInstalledHandler) {
+  posix::CallbackEventPump pump;
+  pump.processPending();  // nothing installed: nothing happens
+  int calls = 0;
+  pump.setHandler([&] { ++calls; });
+  pump.processPending();
+  pump.processPending();
+  EXPECT_EQ(calls, 2);
+}
+
+TEST(RecordingPlatform, RecordsInsteadOfShowingOrRunning) {
+  auto recorder = std::make_shared<Recorder>();
+  recorder->messageBoxAnswer = 2;
+  auto p = recordingPlatform(recorder, "/tmp/zuvo-recorded");
+  EXPECT_EQ(p->home, "/tmp/zuvo-recorded");
+  EXPECT_EQ(p->ui->messageBox(u"text", u"title", 48), 2);
+  p->ui->beep();
+  EXPECT_TRUE(p->launcher->start(u"no-such-program-zuvo  -x", {u"a b"}));
+  ASSERT_EQ(recorder->messages.size(), 1u);
+  EXPECT_EQ(recorder->messages[0].title, u"title");
+  EXPECT_EQ(recorder->messages[0].style, 48);
+  EXPECT_EQ(recorder->beeps, 1);
+  EXPECT_EQ(recorder->started, std::vector<String>{u"no-such-program-zuvo  -x a b"});
+  recorder->fixedNow = Date{36530.5};
+  EXPECT_EQ(p->clock->now(), Date{36530.5});
+}
+
+}  // namespace
+}  // namespace zuvo
