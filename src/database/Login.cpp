@@ -13,7 +13,7 @@ String ZuvoCls::ChkPass(Connection& RDBcn, const String& Sv1, const String& id, 
   level.clear();
   // The typed staff number is quoted safely: a quote in it must not change the query.
   const String query = u"select 氏名, 事業所CD, 部CD, 課CD, レベル, 担当者PW, 課PW from " + Sv1 +
-                       u" where 社員番号 = " + sqltext::quoted(id);
+                       u" where 社員番号 = " + sqltext::literal(id);
   auto rs = RDBcn.OpenResultset(query, rdo::Keyset, rdo::ReadOnly, rdo::ExecDirect);
   if (rs->IsEOF()) {
     rs->Close();

@@ -65,7 +65,7 @@ void warn(Platform& platform, const String& title, const std::vector<String>& pi
 
 void ZuvoCls::WritePGMm(Connection& RDBcn, const String& PGMm, const String& pgmnm,
                         const String& title, const String& pgmver, const String& tncd) {
-  using sqltext::quoted;
+  using sqltext::literal;
   const String program = programName(pgmnm);
   const Date now = platform_->clock->now();
   const String today = format(now, u"yyyy.mm.dd");
@@ -73,7 +73,7 @@ void ZuvoCls::WritePGMm(Connection& RDBcn, const String& PGMm, const String& pgm
 
   std::int32_t runCount = 0;
   auto rs = RDBcn.OpenResultset(
-      u"select 実行回数 from " + PGMm + u" where プログラム = " + quoted(program), rdo::Keyset,
+      u"select 実行回数 from " + PGMm + u" where プログラム = " + literal(program), rdo::Keyset,
       rdo::ReadOnly, rdo::ExecDirect);
   const bool known = !rs->IsEOF();
   if (known) runCount = rt::roundToLong(CnvVal(rs->rdoColumns()[u"実行回数"].Value()));
@@ -90,14 +90,14 @@ void ZuvoCls::WritePGMm(Connection& RDBcn, const String& PGMm, const String& pgm
       u"insert into " + PGMm +
       u" (プログラム, タイトル, バージョン, 実行回数, 作成日付, 修正日付, 更新担当者, 更新日付, "
       u"更新時間) values (" +
-      joinValues({quoted(program), quoted(title), quoted(versionNumber), u"1", quoted(created),
-                  quoted(modified), quoted(tncd), quoted(today), quoted(time)}) +
+      joinValues({literal(program), literal(title), literal(versionNumber), u"1", literal(created),
+                  literal(modified), literal(tncd), literal(today), literal(time)}) +
       u")";
-  String update = u"update " + PGMm + u" set バージョン = " + quoted(versionNumber) + u", ";
+  String update = u"update " + PGMm + u" set バージョン = " + literal(versionNumber) + u", ";
   if (runCount < 99999999) update += u"実行回数 = 実行回数 + 1, ";
-  update += u"修正日付 = " + quoted(modified) + u", 更新担当者 = " + quoted(tncd) +
-            u", 更新日付 = " + quoted(today) + u", 更新時間 = " + quoted(time) +
-            u" where プログラム = " + quoted(program);
+  update += u"修正日付 = " + literal(modified) + u", 更新担当者 = " + literal(tncd) +
+            u", 更新日付 = " + literal(today) + u", 更新時間 = " + literal(time) +
+            u" where プログラム = " + literal(program);
 
   String errs;
   if (RDBStartTran(RDBcn, errs, false) != 0) {
@@ -122,7 +122,7 @@ void ZuvoCls::WriteMSGm(Connection& RDBcn, const String& MSGm, const String& LOG
                         const String& SEQm, Query& SEQq1, Resultset& SEQr1, const String& pgmnm,
                         const String& title, const String& jgcd, const String& tncd,
                         const String& msg, const String& ErrMsg, const String& sql) {
-  using sqltext::quoted;
+  using sqltext::literal;
   String user, pc, ip;
   GetUserInfo(user, pc, ip);
   const Date now = platform_->clock->now();
@@ -134,9 +134,9 @@ void ZuvoCls::WriteMSGm(Connection& RDBcn, const String& MSGm, const String& LOG
       u"insert into " + MSGm +
       u" (日付, 時間, 番号, 事業所, 担当者, エラー, プログラム, メッセージ, エラー内容, SQL, IP, "
       u"USERNAME) values (" +
-      joinValues({quoted(today), quoted(time), kNumberPlaceholder, quoted(jgcd), quoted(tncd),
-                  quoted(errorFlag), quoted(programName(pgmnm)), quoted(msg), quoted(ErrMsg),
-                  quoted(sql), quoted(ip), quoted(user)}) +
+      joinValues({literal(today), literal(time), kNumberPlaceholder, literal(jgcd), literal(tncd),
+                  literal(errorFlag), literal(programName(pgmnm)), literal(msg), literal(ErrMsg),
+                  literal(sql), literal(ip), literal(user)}) +
       u")";
 
   String errs;
@@ -177,7 +177,7 @@ bool ZuvoCls::WriteLOGm(Connection& RDBcn, const String& LOGm, const String& SEQ
                         const String& tncd, const String& todt, const String& totm,
                         std::int32_t& no, std::int16_t& edbn, const String& trkb, std::int32_t bfno,
                         const String& sql) {
-  using sqltext::quoted;
+  using sqltext::literal;
   String user, pc, ip;
   GetUserInfo(user, pc, ip);
   if (edbn == INT16_MAX) throw RuntimeError(err::Overflow);
@@ -187,9 +187,9 @@ bool ZuvoCls::WriteLOGm(Connection& RDBcn, const String& LOGm, const String& SEQ
       u"insert into " + LOGm +
       u" (日付, 時間, 番号, 枝番, 事業所, 担当者, 取引区分, 更新前番号, 送信済, SQL, IP, USERNAME) "
       u"values (" +
-      joinValues({quoted(todt), quoted(totm), kNumberPlaceholder, CnvStrVal(Variant(edbn)),
-                  quoted(jgcd), quoted(tncd), quoted(trkb), CnvStrVal(Variant::Long(bfno)), u"'0'",
-                  quoted(sql), quoted(ip), quoted(user)}) +
+      joinValues({literal(todt), literal(totm), kNumberPlaceholder, CnvStrVal(Variant(edbn)),
+                  literal(jgcd), literal(tncd), literal(trkb), CnvStrVal(Variant::Long(bfno)),
+                  u"'0'", literal(sql), literal(ip), literal(user)}) +
       u")";
   if (edbn == 1) {
     String counterStatement;

@@ -31,7 +31,7 @@ std::int32_t ZuvoCls::GetSEQ(Connection& RDBcn, const String& SEQm, Query& SEQq1
                              const String& SEQk1, std::int16_t add, String& sql, const String& swd,
                              const String& ft, const String& tncd, const String& todt,
                              const String& totm, String& SEQs) {
-  using sqltext::quoted;
+  using sqltext::literal;
   SEQs.clear();
   const String key = counterKey(SEQk1, todt);
   const String step = CnvStrVal(Variant(add));
@@ -40,16 +40,16 @@ std::int32_t ZuvoCls::GetSEQ(Connection& RDBcn, const String& SEQm, Query& SEQq1
   // The update comes first: it locks the counter row until the caller's transaction ends, so
   // two programs drawing from one counter are served one after the other.
   String lastStatement = u"update " + SEQm + u" set 番号 = 番号 + " + step + u", 更新担当者 = " +
-                         quoted(tncd) + u", 更新日付 = " + quoted(todt) + u", 更新時間 = " +
-                         quoted(totm) + u" where キー = " + quoted(key);
+                         literal(tncd) + u", 更新日付 = " + literal(todt) + u", 更新時間 = " +
+                         literal(totm) + u" where キー = " + literal(key);
   if (RDBExec(RDBcn, lastStatement, errs) != 0) return -1;
   if (!requeryCounter(SEQq1, SEQr1, key)) return -1;
 
   if (SEQr1.IsEOF()) {
     lastStatement = u"insert into " + SEQm +
                     u" (キー, 番号, 開始番号, 終了番号, 更新担当者, 更新日付, 更新時間) values (" +
-                    quoted(key) + u", " + step + u", 1, 99999999, " + quoted(tncd) + u", " +
-                    quoted(todt) + u", " + quoted(totm) + u")";
+                    literal(key) + u", " + step + u", 1, 99999999, " + literal(tncd) + u", " +
+                    literal(todt) + u", " + literal(totm) + u")";
     if (RDBExec(RDBcn, lastStatement, errs) != 0) return -1;
     if (!requeryCounter(SEQq1, SEQr1, key)) return -1;
     if (SEQr1.IsEOF()) return -1;

@@ -7,7 +7,7 @@ namespace zuvo::sqltext {
 
 // A text value as a SQL literal: between single quotes, each single quote inside doubled, so
 // that no caller text can end the literal and change the statement.
-inline String quoted(const String& value) {
+inline String literal(const String& value) {
   return u"'" + rt::replaceAll(value, u"'", u"''") + u"'";
 }
 
