@@ -30,7 +30,7 @@ TEST_F(LoginTest, AcceptsSectionPasswordFollowedByStaffPassword) {
 }
 
 TEST_F(LoginTest, RefusesOtherOrderOtherCaseAndUnknownStaff) {
-  for (const String& pass : {u"pwKA", u"kapw", u"KA", u""}) {
+  for (const char16_t* pass : {u"pwKA", u"kapw", u"KA", u""}) {
     EXPECT_EQ(login(u"001", pass), u"") << rt::toUtf8(pass);
     EXPECT_EQ(jgcd, u"");
     EXPECT_EQ(level, u"");
