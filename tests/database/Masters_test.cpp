@@ -18,7 +18,9 @@ class MastersTest : public ServicesFixture {
   String text(const String& sql) { return rt::toText(scalar(sql)); }
 };
 
-TEST_F(MastersTest, ProgramRowIsInsertedThenUpdated) {
+INSTANTIATE_TEST_SUITE_P(Backends, MastersTest, backends(), backendName);
+
+TEST_P(MastersTest, ProgramRowIsInsertedThenUpdated) {
   writeProgram(u"SALES.EXE");
   EXPECT_EQ(text(u"select バージョン from pgmm where プログラム = 'sales'"), u"1.10");
   EXPECT_EQ(text(u"select 実行回数 from pgmm"), u"1");
@@ -36,7 +38,7 @@ TEST_F(MastersTest, ProgramRowIsInsertedThenUpdated) {
   EXPECT_TRUE(recorder->messages.empty());
 }
 
-TEST_F(MastersTest, RunCountStopsAtItsLimitAndBadHistoryStoresStars) {
+TEST_P(MastersTest, RunCountStopsAtItsLimitAndBadHistoryStoresStars) {
   writeProgram(u"a.exe");
   cn->Execute(u"update pgmm set 実行回数 = 99999999");
   writeProgram(u"a.exe");
@@ -45,7 +47,7 @@ TEST_F(MastersTest, RunCountStopsAtItsLimitAndBadHistoryStoresStars) {
   EXPECT_EQ(text(u"select バージョン from pgmm where プログラム = 'b'"), u"**");
 }
 
-TEST_F(MastersTest, ProgramMasterFailureIsShown) {
+TEST_P(MastersTest, ProgramMasterFailureIsShown) {
   // The lookup before the transaction is not trapped: a missing master is the caller's error.
   EXPECT_THROW(z->WritePGMm(*cn, u"nosuch", u"a.exe", u"販売管理", kHistory, u"T01"),
                DatabaseError);
@@ -60,7 +62,7 @@ TEST_F(MastersTest, ProgramMasterFailureIsShown) {
   EXPECT_EQ(recorder->beeps, 1);
 }
 
-TEST_F(MastersTest, MessageWritesMessageAndTwoLogRowsInOneGroup) {
+TEST_P(MastersTest, MessageWritesMessageAndTwoLogRowsInOneGroup) {
   writeMessage(u"在庫不足", u"  ", u"update 在庫 set 数量 = 0 where 品名 = 'A'");
   ASSERT_TRUE(recorder->messages.empty());
   EXPECT_EQ(count(u"msgm"), 1);
@@ -77,7 +79,7 @@ TEST_F(MastersTest, MessageWritesMessageAndTwoLogRowsInOneGroup) {
   EXPECT_EQ(text(u"select 送信済 from logm where 枝番 = 2"), u"0");
 }
 
-TEST_F(MastersTest, MessageNumbersFollowEachOtherAndRestartNextDay) {
+TEST_P(MastersTest, MessageNumbersFollowEachOtherAndRestartNextDay) {
   writeMessage(u"一", u"エラーあり", u"");
   writeMessage(u"二", u"", u"");
   EXPECT_EQ(text(u"select 番号 from msgm where メッセージ = '二'"), u"2");
@@ -88,14 +90,14 @@ TEST_F(MastersTest, MessageNumbersFollowEachOtherAndRestartNextDay) {
   EXPECT_EQ(text(u"select 日付 from msgm where メッセージ = '三'"), u"2000.11.24");
 }
 
-TEST_F(MastersTest, ApostrophesInMessagesAreKept) {
+TEST_P(MastersTest, ApostrophesInMessagesAreKept) {
   writeMessage(u"can't ship", u"O'Brien's order", u"");
   ASSERT_TRUE(recorder->messages.empty());
   EXPECT_EQ(text(u"select メッセージ from msgm"), u"can't ship");
   EXPECT_EQ(text(u"select エラー内容 from msgm"), u"O'Brien's order");
 }
 
-TEST_F(MastersTest, FailureInTheMiddleRollsEverythingBack) {
+TEST_P(MastersTest, FailureInTheMiddleRollsEverythingBack) {
   writeMessage(u"x", u"", u"", u"nosuch");
   ASSERT_EQ(recorder->messages.size(), 1u);
   EXPECT_EQ(rt::left(recorder->messages[0].text, 20), u"メッセージ管理マスタ更新に失敗しました。");
@@ -103,7 +105,7 @@ TEST_F(MastersTest, FailureInTheMiddleRollsEverythingBack) {
   EXPECT_EQ(count(u"logm"), 0);
 }
 
-TEST_F(MastersTest, LogGroupNumbersBranches) {
+TEST_P(MastersTest, LogGroupNumbersBranches) {
   std::int32_t no = 0;
   std::int16_t edbn = 0;
   for (int i = 0; i < 3; ++i) {

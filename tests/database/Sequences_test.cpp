@@ -22,7 +22,9 @@ class SequenceTest : public ServicesFixture {
   String seqs;
 };
 
-TEST_F(SequenceTest, NewCounterIsCreatedThenAdvanced) {
+INSTANTIATE_TEST_SUITE_P(Backends, SequenceTest, backends(), backendName);
+
+TEST_P(SequenceTest, NewCounterIsCreatedThenAdvanced) {
   EXPECT_EQ(draw(u"受注"), 1);
   EXPECT_EQ(rt::left(seqs, 11), u"insert into");
   EXPECT_EQ(rt::toLong(scalar(u"select 開始番号 from seqm where キー = '受注'")), 1);
@@ -35,7 +37,7 @@ TEST_F(SequenceTest, NewCounterIsCreatedThenAdvanced) {
   EXPECT_EQ(draw(u"受注", 5), 7);
 }
 
-TEST_F(SequenceTest, DailyKeysRestartEachDay) {
+TEST_P(SequenceTest, DailyKeysRestartEachDay) {
   String none;
   EXPECT_EQ(draw(u"LOGm_番号", 3, none, u"", u"2000.11.23"), 3);
   EXPECT_EQ(draw(u"LOGm_番号", 3, none, u"", u"2000.11.23"), 6);
@@ -45,7 +47,7 @@ TEST_F(SequenceTest, DailyKeysRestartEachDay) {
   EXPECT_EQ(count(u"seqm where キー = 'OTHER_番号'"), 1);
 }
 
-TEST_F(SequenceTest, NumberReplacesFirstPlaceholderOnly) {
+TEST_P(SequenceTest, NumberReplacesFirstPlaceholderOnly) {
   String sql = u"insert into t values (@no, @no)";
   EXPECT_EQ(draw(u"k", 1, sql, u"@no"), 1);
   EXPECT_EQ(sql, u"insert into t values (1, @no)");
@@ -57,7 +59,7 @@ TEST_F(SequenceTest, NumberReplacesFirstPlaceholderOnly) {
   EXPECT_EQ(draw(u"k", 1, any, u""), 3);  // no replacement asked: the number still comes
 }
 
-TEST_F(SequenceTest, CounterPastItsEndFails) {
+TEST_P(SequenceTest, CounterPastItsEndFails) {
   EXPECT_EQ(draw(u"k"), 1);
   cn->Execute(u"update seqm set 終了番号 = 2 where キー = 'k'");
   EXPECT_EQ(draw(u"k"), 2);
@@ -65,7 +67,7 @@ TEST_F(SequenceTest, CounterPastItsEndFails) {
   EXPECT_EQ(seqs, u"");
 }
 
-TEST_F(SequenceTest, QuotesInCallerTextsAreStoredAsWritten) {
+TEST_P(SequenceTest, QuotesInCallerTextsAreStoredAsWritten) {
   String none;
   seqs.clear();
   EXPECT_EQ(z->GetSEQ(*cn, u"seqm", *counterQuery, *counterRows, u"it's", 1, none, u"", u"",
@@ -78,7 +80,7 @@ TEST_F(SequenceTest, QuotesInCallerTextsAreStoredAsWritten) {
   EXPECT_EQ(rt::toLong(scalar(u"select 番号 from seqm where キー = 'it''s'")), 1);
 }
 
-TEST_F(SequenceTest, MissingTableFails) {
+TEST_P(SequenceTest, MissingTableFails) {
   String none;
   EXPECT_EQ(z->GetSEQ(*cn, u"nosuch", *counterQuery, *counterRows, u"k", 1, none, u"", u"", u"T",
                       u"2000.11.23", u"10:30:05", seqs),
@@ -93,10 +95,12 @@ namespace zuvo::test {
 namespace {
 
 // Each thread holds its own connection and object, as two client programs would.
-std::vector<std::int32_t> drawInTransactions(const std::string& uri, int draws) {
+std::vector<std::int32_t> drawInTransactions(const std::string& uri, const String& prelude,
+                                             int draws) {
   ZuvoCls z(
       recordingPlatform(std::make_shared<Recorder>(), std::filesystem::temp_directory_path()));
   auto cn = openConnection(uri);
+  if (!prelude.empty()) cn->Execute(prelude);
   auto query = cn->CreateQuery(u"select 番号, 終了番号 from seqm where キー = ?");
   query->SetParameter(0, String(u"shared"));
   auto rows = query->OpenResultset();
@@ -115,19 +119,29 @@ std::vector<std::int32_t> drawInTransactions(const std::string& uri, int draws) 
   return numbers;
 }
 
-TEST(SequenceConcurrency, TwoConnectionsNeverShareANumber) {
+class SequenceConcurrency : public DatabaseTest {};
+INSTANTIATE_TEST_SUITE_P(Backends, SequenceConcurrency, backends(), backendName);
+
+TEST_P(SequenceConcurrency, TwoConnectionsNeverShareANumber) {
   const auto path =
       std::filesystem::temp_directory_path() / ("zuvo-seq-" + std::to_string(::getpid()) + ".db");
   std::filesystem::remove(path);
-  const std::string uri = "sqlite:" + path.string();
-  {
-    auto cn = openConnection(uri);
-    createMasterTables(*cn);
-    cn->Execute(u"insert into seqm values ('shared', 0, 1, 99999999, 'T', '', '')");
+  std::string uri = "sqlite:" + path.string();
+  String prelude;
+  std::unique_ptr<Connection> file;
+  Connection* cn = &connection();
+  if (isOdbc()) {
+    uri = odbcUri();
+    prelude = u"set search_path to " + schema_;
+  } else {
+    file = openConnection(uri);
+    cn = file.get();
   }
+  createMasterTables(*cn);
+  cn->Execute(u"insert into seqm values ('shared', 0, 1, 99999999, 'T', '', '')");
   std::vector<std::int32_t> first, second;
-  std::thread a([&] { first = drawInTransactions(uri, 200); });
-  std::thread b([&] { second = drawInTransactions(uri, 200); });
+  std::thread a([&] { first = drawInTransactions(uri, prelude, 200); });
+  std::thread b([&] { second = drawInTransactions(uri, prelude, 200); });
   a.join();
   b.join();
   std::vector<std::int32_t> all(first);
@@ -135,6 +149,7 @@ TEST(SequenceConcurrency, TwoConnectionsNeverShareANumber) {
   std::sort(all.begin(), all.end());
   EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
   EXPECT_EQ(all.size(), 400u);
+  file.reset();
   std::filesystem::remove(path);
 }
 

@@ -10,12 +10,15 @@
 #include <memory>
 
 #include "database/MasterTables.h"
+#include "database/TestDatabases.h"
 
 namespace zuvo::test {
 
-class ServicesFixture : public ::testing::Test {
+class ServicesFixture : public DatabaseTest {
  protected:
   void SetUp() override {
+    DatabaseTest::SetUp();
+    if (IsSkipped()) return;
     home = std::filesystem::temp_directory_path() /
            ("zuvo-services-" + std::to_string(::getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -23,7 +26,7 @@ class ServicesFixture : public ::testing::Test {
     recorder = std::make_shared<Recorder>();
     recorder->fixedNow = rt::makeDate(2000, 11, 23, 10, 30, 5);
     z = std::make_unique<ZuvoCls>(recordingPlatform(recorder, home));
-    cn = openConnection(connectionUri());
+    cn = &connection();
     createMasterTables(*cn);
     counterQuery = cn->CreateQuery(u"select 番号, 終了番号 from seqm where キー = ?");
     counterQuery->SetParameter(0, String(u""));
@@ -32,10 +35,9 @@ class ServicesFixture : public ::testing::Test {
   void TearDown() override {
     counterRows.reset();
     counterQuery.reset();
-    cn.reset();
-    std::filesystem::remove_all(home);
+    if (!home.empty()) std::filesystem::remove_all(home);
+    DatabaseTest::TearDown();
   }
-  virtual std::string connectionUri() { return "sqlite::memory:"; }
 
   // The single value of a one-row, one-column query.
   Variant scalar(const String& sql) {
@@ -51,7 +53,7 @@ class ServicesFixture : public ::testing::Test {
   std::filesystem::path home;
   std::shared_ptr<Recorder> recorder;
   std::unique_ptr<ZuvoCls> z;
-  std::unique_ptr<Connection> cn;
+  Connection* cn = nullptr;
   std::unique_ptr<Query> counterQuery;
   std::unique_ptr<Resultset> counterRows;
 };
