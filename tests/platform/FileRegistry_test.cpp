@@ -10,7 +10,6 @@ constexpr std::int32_t kLocalMachine = static_cast<std::int32_t>(0x80000002u);
 constexpr std::int32_t kCurrentUser = static_cast<std::int32_t>(0x80000001u);
 
 TEST(FileRegistry, ReadsTextNumbersAndOtherTypes) {
-  ZUVO_NEEDS_RUNTIME();
   testing::TempDir home;
   home.write(posix::kRegistryFileName,
              "; stand-in registry\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tools]\n"

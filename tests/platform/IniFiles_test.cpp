@@ -9,7 +9,6 @@ namespace {
 
 class IniFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override { ZUVO_NEEDS_RUNTIME(); }
   String file(const char* name = "app.ini") { return dir_.name(name); }
   void put(const std::string& bytes) { dir_.write("app.ini", bytes); }
   std::string contents() { return dir_.read("app.ini"); }

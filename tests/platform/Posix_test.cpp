@@ -19,13 +19,11 @@ bool appears(const std::filesystem::path& p) {
 }
 
 TEST(PosixPlatform, CommandsSplitAtRunsOfBlanks) {
-  ZUVO_NEEDS_RUNTIME();
   EXPECT_EQ(posix::splitWords(u"  prog  -a\tb  "), (std::vector<std::string>{"prog", "-a", "b"}));
   EXPECT_TRUE(posix::splitWords(u"   ").empty());
 }
 
 TEST(PosixPlatform, ProgramsStartWithoutAShell) {
-  ZUVO_NEEDS_RUNTIME();
   testing::TempDir dir;
   auto launcher = posix::makeProgramLauncher();
   // The extra argument stays one argument, blanks and shell characters included.
@@ -37,7 +35,6 @@ TEST(PosixPlatform, ProgramsStartWithoutAShell) {
 }
 
 TEST(PosixPlatform, ArchiverExitStatusIsItsErrorCode) {
-  ZUVO_NEEDS_RUNTIME();
   String output;
   EXPECT_EQ(posix::makeArchiver("true")->run(0, u"x", output), 0);
   EXPECT_EQ(posix::makeArchiver("false")->run(0, u"x", output), 1);
@@ -47,7 +44,6 @@ TEST(PosixPlatform, ArchiverExitStatusIsItsErrorCode) {
 }
 
 TEST(PosixPlatform, SystemFacts) {
-  ZUVO_NEEDS_RUNTIME();
   auto system = posix::makeSystemInfo();
   EXPECT_EQ(system->platformId(), 2);
   String exe = system->moduleFileName(0);
@@ -65,14 +61,6 @@ TEST(PosixPlatform, SystemFacts) {
   }
 }
 
-TEST(PosixPlatform, NoWindowsAnswerNone) {
-  auto windows = posix::makeWindowSystem();
-  String text = u"stale";
-  EXPECT_EQ(windows->getWindowText(1, text, 100), 0);
-  EXPECT_EQ(text, u"");
-  EXPECT_EQ(windows->findWindow(u"class", u"caption"), 0);
-}
-
 TEST(PosixPlatform, HomeComesFromTheEnvironment) {
   const char* saved = std::getenv("ZUVO_HOME");
   std::string keep = saved ? saved : "";
@@ -84,16 +72,6 @@ TEST(PosixPlatform, HomeComesFromTheEnvironment) {
     ::setenv("ZUVO_HOME", keep.c_str(), 1);
   else
     ::unsetenv("ZUVO_HOME");
-}
-
-TEST(PosixPlatform, EventPumpCallsTheInstalledHandler) {
-  posix::CallbackEventPump pump;
-  pump.processPending();  // nothing installed: nothing happens
-  int calls = 0;
-  pump.setHandler([&] { ++calls; });
-  pump.processPending();
-  pump.processPending();
-  EXPECT_EQ(calls, 2);
 }
 
 TEST(RecordingPlatform, RecordsInsteadOfShowingOrRunning) {

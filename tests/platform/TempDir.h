@@ -7,8 +7,6 @@
 #include <fstream>
 #include <string>
 
-#include "runtime/Convert.h"
-#include "runtime/RuntimeError.h"
 #include "runtime/String.h"
 
 namespace zuvo::testing {
@@ -54,16 +52,4 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// False while the shared text conversions are still placeholders; tests that need them skip.
-inline bool runtimeReady() {
-  try {
-    return rt::lower(rt::fromUtf8(rt::toUtf8(u"A"))) == u"a";
-  } catch (const RuntimeError&) {
-    return false;
-  }
-}
-
 }  // namespace zuvo::testing
-
-#define ZUVO_NEEDS_RUNTIME() \
-  if (!::zuvo::testing::runtimeReady()) GTEST_SKIP() << "text conversions not available yet"

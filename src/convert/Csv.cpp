@@ -1,0 +1,72 @@
+#include "convert/Csv.h"
+
+#include "runtime/RuntimeError.h"
+
+namespace zuvo::convert {
+
+void appendCsvField(String& line, std::u16string_view field) {
+  line += u'"';
+  line += field;
+  line += u"\",";
+}
+
+void endCsvLine(String& line) {
+  if (!line.empty() && line.back() == u',') line.pop_back();
+  line += u"\r\n";
+}
+
+std::int16_t countCsvFields(const String& line) {
+  if (line.size() > 32767) throw RuntimeError(err::Overflow);
+  const std::size_t length = line.size();
+  std::int32_t count = 0;
+  std::size_t i = 0;  // 0-based here
+  do {
+    if (i < length && line[i] == u'"') {
+      ++i;
+      while (i < length && line[i] != u'"') ++i;
+      if (i >= length) return 0;  // the quote is not closed on this line
+      ++i;
+    }
+    if (i < length && line[i] == u',') ++count;
+    ++i;
+  } while (i < length);
+  return static_cast<std::int16_t>(count >= 1 ? count + 1 : 0);
+}
+
+bool CsvFieldReader::next(String& field) {
+  int c;
+  while ((c = file_.peekByte()) == ' ') file_.getByte();
+  if (c < 0) {
+    field.clear();
+    bool pending = commaPending_;
+    commaPending_ = false;
+    return pending;
+  }
+  bytes_.clear();
+  if (c == '"') {
+    file_.getByte();
+    while ((c = file_.getByte()) >= 0 && c != '"') bytes_.push_back(static_cast<char>(c));
+    // Anything between the closing quote and the separator is not part of the field.
+    if (c == '"')
+      while ((c = file_.getByte()) >= 0 && c != ',' && c != '\r' && c != '\n') {
+      }
+  } else {
+    while ((c = file_.getByte()) >= 0 && c != ',' && c != '\r' && c != '\n')
+      bytes_.push_back(static_cast<char>(c));
+  }
+  if (c == '\r' && file_.peekByte() == '\n') file_.getByte();
+  commaPending_ = c == ',';
+  if (!decodeShiftJis(bytes_, field)) valid_ = false;
+  return true;
+}
+
+CsvFieldReader::Record CsvFieldReader::readRecord(std::vector<String>& fields, std::size_t n) {
+  fields.resize(n);
+  // Blank lines between records (and at the end of the file) are no record.
+  for (int c = file_.peekByte(); c == '\r' || c == '\n'; c = file_.peekByte()) file_.getByte();
+  for (std::size_t k = 0; k < n; ++k)
+    if (!next(fields[k])) return k == 0 ? Record::End : Record::Truncated;
+  return valid_ ? Record::Complete : Record::InvalidBytes;
+}
+
+}  // namespace zuvo::convert

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "../runtime/String.h"
+#include "TextFile.h"
+
+// The one CSV format of the system: every field in double quotes, no escaping, fields
+// separated by commas, CR LF after every line.
+namespace zuvo::convert {
+
+// Appends one field to a line being built: a double quote, the text, a double quote, a comma.
+void appendCsvField(String& line, std::u16string_view field);
+// Ends a line built with appendCsvField: the comma after the last field becomes CR LF.
+void endCsvLine(String& line);
+
+// The number of fields of a CSV line as GetCntCSV counts them: commas outside quotes plus
+// one, but 0 for a line without such a comma or with an unclosed quote. Raises error 6 for a
+// line longer than 32767 characters.
+std::int16_t countCsvFields(const String& line);
+
+// Reads fields one at a time from an open file, without regard to lines: blanks before a
+// field are skipped; a quoted field runs to the next double quote (commas and line ends
+// included) and whatever follows it up to the next separator is dropped; an unquoted one
+// runs to the next comma or line end (CR LF, LF or CR). The separator is consumed.
+class CsvFieldReader {
+ public:
+  enum class Record { Complete, End, Truncated, InvalidBytes };
+
+  explicit CsvFieldReader(ShiftJisReader& file) : file_(file) {}
+
+  // The next field; false when the file ends before the field begins. A comma right before
+  // the end of the file still gives one empty field.
+  bool next(String& field);
+  // Whether the bytes of every field read so far named characters.
+  bool valid() const { return valid_; }
+
+  // The next n fields as one record; blank lines before it are skipped. End: the file held
+  // nothing more;
+  // Truncated: it ended inside the record; InvalidBytes: a field held bytes that name no
+  // character.
+  Record readRecord(std::vector<String>& fields, std::size_t n);
+
+ private:
+  ShiftJisReader& file_;
+  std::string bytes_;
+  bool commaPending_ = false;
+  bool valid_ = true;
+};
+
+}  // namespace zuvo::convert

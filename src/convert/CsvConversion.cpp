@@ -1,0 +1,189 @@
+// CSV export and import: CnvCSVFile, SetRDB, GetCntCSV.
+#include <memory>
+#include <vector>
+
+#include "component/ZuvoCls.h"
+#include "convert/Csv.h"
+#include "convert/Import.h"
+#include "convert/TextFile.h"
+#include "convert/ValueText.h"
+#include "runtime/Convert.h"
+
+namespace zuvo {
+
+namespace {
+
+void closeQuietly(Resultset* rs) {
+  if (!rs) return;
+  try {
+    rs->Close();
+  } catch (...) {
+    // Only the rows matter to the caller; a resultset that does not close is released anyway.
+  }
+}
+
+// The name of the column type file: fnm up to its last "." followed by "csd".
+String columnTypeFileName(const String& fnm) {
+  return fnm.substr(0, fnm.rfind(u'.') + 1) + u"csd";
+}
+
+void dropTrailingBlanks(String& s) {
+  std::size_t n = s.size();
+  while (n > 0 && s[n - 1] == u' ') --n;
+  s.resize(n);
+}
+
+}  // namespace
+
+std::int16_t ZuvoCls::GetCntCSV(const String& fnm) {
+  String line;
+  {
+    convert::ShiftJisReader file;
+    bool valid = true;
+    if (!file.open(fnm) || !file.readLine(line, valid)) return 0;
+  }
+  return convert::countCsvFields(line);
+}
+
+std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String& fnm, bool add) {
+  std::unique_ptr<Resultset> rs;
+  try {
+    rs = cn.OpenResultset(sql, rdo::Static, rdo::ReadOnly, rdo::ExecDirect);
+  } catch (...) {
+    return -1;
+  }
+  if (!rs) return -1;
+  convert::ShiftJisWriter out;
+  if (!out.open(fnm, add)) {
+    closeQuietly(rs.get());
+    return -1;
+  }
+
+  bool failed = false;
+  std::int32_t count = 0;
+  Columns* columns = nullptr;
+  try {
+    columns = &rs->rdoColumns();
+    String line;
+    if (!add) {
+      for (std::int32_t i = 0; i < columns->Count(); ++i)
+        convert::appendCsvField(line, (*columns)[i].Name());
+      convert::endCsvLine(line);
+      out.writeText(line);
+    }
+    while (!rs->IsEOF()) {
+      line.clear();
+      std::int32_t n = columns->Count();
+      for (std::int32_t i = 0; i < n; ++i)
+        convert::appendCsvField(line, convert::columnText((*columns)[i].Value()));
+      convert::endCsvLine(line);
+      out.writeText(line);
+      ++count;
+      countConverted(count, 1000);
+      rs->MoveNext();
+    }
+  } catch (...) {
+    failed = true;
+  }
+  if (!out.close()) failed = true;
+
+  if (fnm.find(u'.') != String::npos) {
+    try {
+      String types;
+      if (columns) {
+        for (std::int32_t i = 0; i < columns->Count(); ++i)
+          types += coltype::isText((*columns)[i].Type()) ? u"ss," : u"nn,";
+      }
+      if (!types.empty()) types.pop_back();
+      convert::ShiftJisWriter typeFile;
+      typeFile.open(columnTypeFileName(fnm), false);
+      typeFile.writeLine(types);
+      if (!typeFile.close()) failed = true;
+    } catch (...) {
+      failed = true;
+    }
+  }
+  closeQuietly(rs.get());
+  return failed ? -1 : count;
+}
+
+std::int32_t ZuvoCls::SetRDB(Connection& cn, const String& sql, const String& fnm,
+                             const String& tbl) {
+  if (convert::runBeforeLoad(*this, cn, sql) != 0) return -1;
+  if (rt::trim(fnm).empty() || rt::trim(tbl).empty()) return 0;
+
+  convert::ShiftJisReader file;
+  if (!file.open(fnm)) return -1;
+  if (file.atEnd()) return 0;
+  std::string header;
+  file.readLineBytes(header);
+  if (file.atEnd()) return 0;
+  if (!convert::isPlainTableName(tbl)) return -1;
+
+  std::unique_ptr<Resultset> rs;
+  convert::ColumnTables columns;
+  std::int32_t n = -1;
+  try {
+    rs = convert::openTargetTable(cn, tbl);
+    if (!rs || !columns.read(*rs)) {
+      closeQuietly(rs.get());
+      return -1;
+    }
+    n = GetCntCSV(fnm) - 1;
+  } catch (...) {
+    closeQuietly(rs.get());
+    return -1;
+  }
+  closeQuietly(rs.get());
+  if (n < 0 || n != columns.last) return -1;
+
+  convert::ImportBatch batch(*this, cn, settings_.transactionInterval,
+                             [this](std::int32_t count) { countConverted(count, 200); });
+  convert::CsvFieldReader reader(file);
+  std::vector<String> fields;
+  const String prefix = u"insert into " + tbl + u" values (";
+  String statement;
+  try {
+    for (;;) {
+      auto got = reader.readRecord(fields, static_cast<std::size_t>(n) + 1);
+      if (got == convert::CsvFieldReader::Record::End) break;
+      if (got != convert::CsvFieldReader::Record::Complete) {
+        batch.fail();
+        return -1;
+      }
+      statement = prefix;
+      for (std::int32_t k = 0; k <= n; ++k) {
+        String& field = fields[static_cast<std::size_t>(k)];
+        dropTrailingBlanks(field);
+        if (columns.isString(k)) {
+          std::int32_t size = columns.size[static_cast<std::size_t>(k)];
+          // A field of at most size/2 characters fits whatever its characters weigh.
+          if (size > 0 && field.size() * 2 > static_cast<std::size_t>(size))
+            field = MidByte(field, 1, Variant::Long(size));
+          convert::cleanText(field);
+          statement += u'\'';
+          statement += field;
+          statement += u"',";
+        } else {
+          // Sent unquoted, so it must be a number and nothing that could extend the statement.
+          if (!convert::isNumberLiteral(field)) {
+            batch.fail();
+            return -1;
+          }
+          statement += field;
+          statement += u',';
+        }
+      }
+      statement.back() = u')';
+      if (!batch.insert(statement)) return -1;
+    }
+    if (!batch.finish()) return -1;
+  } catch (...) {
+    batch.fail();
+    return -1;
+  }
+  if (file.failed()) return -1;
+  return batch.count();
+}
+
+}  // namespace zuvo

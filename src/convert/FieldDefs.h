@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+#include "../runtime/String.h"
+
+// Field definition strings: eight-character descriptors ("n2r0008 d__0008 k_l0020") that lay
+// out the fields of fixed-length and JEF records, one per column.
+namespace zuvo::convert {
+
+struct FieldDescriptor {
+  char16_t type = 0;    // lower case; 0 when the descriptor is missing
+  char16_t second = 0;  // lower case; decimals for "n"/"p", fill or conversion code otherwise
+  char16_t align = 0;   // lower case, "_" already replaced by "r" (n, p) or "l"
+  std::int16_t len = 0;
+
+  // Only "l" means left; every other alignment is right.
+  bool leftAligned() const { return align == u'l'; }
+  // The second code read as a number: a digit 0 to 9, anything else 0.
+  int decimals() const { return second >= u'0' && second <= u'9' ? second - u'0' : 0; }
+  // True when the second code is "z": zero fill instead of blanks.
+  bool zeroFill() const { return second == u'z'; }
+  // Import conversion code: type and second code together, as in "dt" or "sz".
+  bool is(char16_t t, char16_t s) const { return type == t && second == s; }
+};
+
+// Descriptor k (from 0) of fds. Characters past the end read as empty, so a missing
+// descriptor has type 0 and len 0. Raises error 6 when the length does not fit 16 bits.
+FieldDescriptor fieldDescriptor(const String& fds, std::int32_t k);
+
+// The number of half-width blanks in fds plus one: how many descriptors the importers expect.
+std::int32_t fieldCount(const String& fds);
+
+}  // namespace zuvo::convert

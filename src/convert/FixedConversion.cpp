@@ -1,0 +1,329 @@
+// Fixed-length Shift-JIS files: CnvFixSFFile and SetFixRDB.
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "component/ZuvoCls.h"
+#include "convert/FieldDefs.h"
+#include "convert/Import.h"
+#include "convert/TextFile.h"
+#include "convert/ValueText.h"
+#include "convert/Width.h"
+#include "platform/Format.h"
+#include "runtime/Convert.h"
+
+namespace zuvo {
+
+namespace {
+
+void closeQuietly(Resultset* rs) {
+  if (!rs) return;
+  try {
+    rs->Close();
+  } catch (...) {
+    // The rows are done with; a resultset that does not close is released anyway.
+  }
+}
+
+// Puts len fill characters before (right-aligned) or after (left-aligned) the text and keeps
+// len characters.
+String alignByCharacters(const String& s, int len, char16_t fill, bool left) {
+  if (len <= 0) return String();
+  if (left) return (s + String(static_cast<std::size_t>(len), fill)).substr(0, len);
+  String x = String(static_cast<std::size_t>(len), fill) + s;
+  return x.substr(x.size() - static_cast<std::size_t>(len));
+}
+
+String without(const String& s, char16_t c) {
+  String r;
+  r.reserve(s.size());
+  for (char16_t x : s)
+    if (x != c) r += x;
+  return r;
+}
+
+bool allOf(const String& s, char16_t c) {
+  for (char16_t x : s)
+    if (x != c) return false;
+  return true;
+}
+
+}  // namespace
+
+// --- Export ---
+
+namespace {
+
+// A field of type "n" or "p" from the column value and its text s.
+String numberField(const convert::FieldDescriptor& d, const Variant& value, String s) {
+  int len = d.len;
+  if (s.empty()) s = u"0";
+  if (d.leftAligned()) return alignByCharacters(s, len, u'0', true);
+  // Numbers are formatted from the value itself; a text column goes by its text.
+  Variant number = value.isNumber() ? value : Variant(s);
+  int decimals = d.decimals();
+  if (decimals <= 0) {
+    s = format(number, String(static_cast<std::size_t>(std::max(len, 1)), u'0'));
+  } else {
+    String pattern(static_cast<std::size_t>(std::max(len - decimals, 1)), u'0');
+    pattern += u'.';
+    pattern.append(static_cast<std::size_t>(decimals), u'0');
+    s = format(number, pattern);
+    if (d.type == u'n') {
+      std::size_t point = s.find(u'.');
+      if (point != String::npos)
+        s = s.substr(0, point) + s.substr(point + 1, static_cast<std::size_t>(decimals));
+    }
+  }
+  if (len <= 0) return String();
+  if (rt::val(s) >= 0)
+    return s.size() > static_cast<std::size_t>(len) ? s.substr(s.size() - len) : s;
+  std::size_t keep = static_cast<std::size_t>(len - 1);
+  return u"-" + (s.size() > keep ? s.substr(s.size() - keep) : s);
+}
+
+}  // namespace
+
+std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const String& fnm,
+                                   const String& fds, bool cr, bool add) {
+  std::unique_ptr<Resultset> rs;
+  try {
+    rs = cn.OpenResultset(sql, rdo::Static, rdo::ReadOnly, rdo::ExecDirect);
+  } catch (...) {
+    return -1;
+  }
+  if (!rs) return -1;
+  convert::ShiftJisWriter out;
+  if (!out.open(fnm, add)) {
+    closeQuietly(rs.get());
+    return -1;
+  }
+
+  // Cuts by Shift-JIS bytes: the last or the first len bytes of x.
+  auto alignByBytes = [this](const String& s, int len, const String& fill, bool left) {
+    if (len <= 0) return String();
+    String x;
+    if (left) {
+      x = s;
+      for (int i = 0; i < len; ++i) x += fill;
+      return MidByte(x, 1, len);
+    }
+    for (int i = 0; i < len; ++i) x += fill;
+    x += s;
+    return MidByte(x, static_cast<int>(LenByte(x)) - len + 1, len);
+  };
+
+  bool failed = false;
+  std::int32_t count = 0;
+  try {
+    Columns& columns = rs->rdoColumns();
+    String record;
+    while (!rs->IsEOF()) {
+      record.clear();
+      std::int32_t n = columns.Count();
+      for (std::int32_t k = 0; k < n; ++k) {
+        convert::FieldDescriptor d = convert::fieldDescriptor(fds, k);
+        Variant value = columns[k].Value();
+        String s = convert::columnText(value);
+        bool left = d.leftAligned();
+        switch (d.type) {
+          case u'n':
+          case u'p':
+            record += numberField(d, value, std::move(s));
+            break;
+          case u'k':
+            record += alignByBytes(convert::toFullWidth(s), d.len, u"\u3000", left);
+            break;
+          case u'f':
+            record += alignByCharacters(rt::upper(without(s, u'-')), d.len,
+                                        d.zeroFill() ? u'0' : u' ', left);
+            break;
+          case u'd':
+          case u't': {
+            s = without(s, d.type == u'd' ? u'.' : u':');
+            if (d.zeroFill()) {
+              record += alignByCharacters(s, d.len, u'0', left);
+            } else {
+              String field = alignByCharacters(s, d.len, u' ', left);
+              // An all-zero date or time is written empty.
+              if (!field.empty() && allOf(field, u'0')) field.assign(field.size(), u' ');
+              record += field;
+            }
+            break;
+          }
+          default:
+            if (d.type == u'u') s = rt::upper(s);
+            record += alignByBytes(s, d.len, d.zeroFill() ? u"0" : u" ", left);
+            break;
+        }
+      }
+      if (cr) record += u"\r\n";
+      out.writeText(record);
+      ++count;
+      countConverted(count, 500);
+      rs->MoveNext();
+    }
+  } catch (...) {
+    failed = true;
+  }
+  if (!out.close()) failed = true;
+  closeQuietly(rs.get());
+  return failed ? -1 : count;
+}
+
+// --- Import ---
+
+namespace {
+
+// The conversion of an import field by its conversion code, before trailing blanks go.
+String convertField(const convert::FieldDescriptor& d, String field, std::int32_t columnSize) {
+  auto blank = [&] { return without(field, u' ').empty(); };
+  auto zeros = [&] { return allOf(field, u'0'); };
+  auto left = [&](std::size_t n) { return field.substr(0, n); };
+  auto mid = [&](std::size_t from, std::size_t n) {  // 1-based like the run-time's Mid
+    return from - 1 < field.size() ? field.substr(from - 1, n) : String();
+  };
+  auto right = [&](std::size_t n) {
+    return field.size() > n ? field.substr(field.size() - n) : field;
+  };
+  auto dated = [&] {
+    if (field.size() == 6) return left(4) + u"." + mid(5, 2);
+    if (field.size() == 8) return left(4) + u"." + mid(5, 2) + u"." + right(2);
+    return field;
+  };
+  if (d.is(u'j', u'c')) return left(4) + u"-" + mid(5, 6) + u"-" + right(3);
+  if (d.is(u'd', u't')) return !blank() && !zeros() ? dated() : String();
+  if (d.is(u'd', u'2')) {
+    if (blank() || zeros()) return String();
+    field = (rt::val(left(2)) < 50 ? u"20" : u"19") + field;
+    return dated();
+  }
+  if (d.is(u'm', u'd')) return !blank() && !zeros() ? left(2) + u"." + mid(3, 2) : String();
+  if (d.is(u't', u'm')) {
+    if (blank()) return field;
+    if (field.size() == 4) return left(2) + u":" + mid(3, 2);
+    if (field.size() == 6) return left(2) + u":" + mid(3, 2) + u":" + right(2);
+    return field;
+  }
+  if (d.is(u'm', u's')) return blank() ? field : left(2) + u":" + mid(3, 2);
+  if (d.is(u's', u'z'))
+    return alignByCharacters(field, std::max(columnSize, 0), u'0', d.leftAligned());
+  if (d.is(u'l', u's')) return rt::lower(field);
+  if (d.is(u'h', u's')) return convert::toHalfWidth(field);
+  return field;
+}
+
+}  // namespace
+
+std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String& fnm,
+                                const String& fds, std::int16_t bln, const String& tbl) {
+  if (convert::runBeforeLoad(*this, cn, sql) != 0) return -1;
+  if (rt::trim(fnm).empty() || rt::trim(tbl).empty()) return 0;
+
+  convert::ShiftJisReader file;
+  if (!file.open(fnm)) return -1;
+  if (file.atEnd()) return 0;
+  if (!convert::isPlainTableName(tbl)) return -1;
+
+  std::unique_ptr<Resultset> rs;
+  convert::ColumnTables columns;
+  try {
+    rs = convert::openTargetTable(cn, tbl);
+    if (!rs || !columns.read(*rs)) {
+      closeQuietly(rs.get());
+      return -1;
+    }
+  } catch (...) {
+    closeQuietly(rs.get());
+    return -1;
+  }
+  closeQuietly(rs.get());
+  if (convert::fieldCount(fds) - 1 != columns.last) return -1;
+
+  const std::int32_t last = columns.last;
+  std::vector<convert::FieldDescriptor> descriptors;
+  std::int64_t layoutBytes = 0;
+  try {
+    for (std::int32_t k = 0; k <= last; ++k) {
+      descriptors.push_back(convert::fieldDescriptor(fds, k));
+      layoutBytes += std::max<std::int16_t>(descriptors.back().len, 0);
+    }
+  } catch (...) {
+    return -1;
+  }
+
+  convert::ImportBatch batch(*this, cn, settings_.transactionInterval,
+                             [this](std::int32_t count) { countConverted(count, 200); });
+  const String prefix = u"insert into " + tbl + u" values (";
+
+  auto insertRecord = [&](const String& record) {
+    String statement = prefix;
+    std::int32_t start = 1;
+    for (std::int32_t k = 0; k <= last; ++k) {
+      const convert::FieldDescriptor& d = descriptors[static_cast<std::size_t>(k)];
+      std::int32_t size = columns.size[static_cast<std::size_t>(k)];
+      String field = MidByte(record, Variant::Long(start), d.len);
+      start += d.len;
+      field = convertField(d, std::move(field), size);
+      std::size_t n = field.size();
+      while (n > 0 && field[n - 1] == u' ') --n;
+      field.resize(n);
+      if (columns.isString(k)) {
+        if (size > 0 && field.size() * 2 > static_cast<std::size_t>(size))
+          field = MidByte(field, 1, Variant::Long(size));
+        convert::cleanText(field);
+        statement += u'\'';
+        statement += field;
+        statement += u"',";
+      } else {
+        double v = rt::val(field);
+        if (d.type == u'n' && d.decimals() > 0) v = v / std::pow(10.0, d.decimals());
+        statement += rt::numberText(v);
+        statement += u',';
+      }
+    }
+    statement.back() = u')';
+    return batch.insert(statement);
+  };
+
+  try {
+    if (bln < 1) {
+      std::string bytes;
+      String record;
+      while (file.readLineBytes(bytes)) {
+        if (!convert::decodeShiftJis(bytes, record)) {
+          batch.fail();
+          return -1;
+        }
+        if (!insertRecord(record)) return -1;
+      }
+    } else {
+      // Records of bln bytes laid end to end; bytes past the fields (a CR LF) are ignored.
+      std::string bytes(static_cast<std::size_t>(bln), '\0');
+      String record;
+      const std::size_t needed = static_cast<std::size_t>(std::min<std::int64_t>(bln, layoutBytes));
+      while (!file.atEnd()) {
+        std::size_t got = file.readBytes(bytes.data(), bytes.size());
+        // A last record cut short inside its fields is a damaged file, not a shorter record.
+        if (got < needed) {
+          batch.fail();
+          return -1;
+        }
+        if (!convert::decodeShiftJis(std::string_view(bytes.data(), got), record)) {
+          batch.fail();
+          return -1;
+        }
+        if (!insertRecord(record)) return -1;
+      }
+    }
+    if (!batch.finish()) return -1;
+  } catch (...) {
+    batch.fail();
+    return -1;
+  }
+  if (file.failed()) return -1;
+  return batch.count();
+}
+
+}  // namespace zuvo

@@ -1,0 +1,160 @@
+#include "convert/Import.h"
+
+#include "component/ZuvoCls.h"
+#include "runtime/Convert.h"
+
+namespace zuvo::convert {
+
+bool ColumnTables::read(Resultset& rs) {
+  Columns& columns = rs.rdoColumns();
+  std::int32_t n = columns.Count();
+  if (n > kMaxColumns) return false;
+  for (std::int32_t i = 0; i < n; ++i) {
+    Column& c = columns[i];
+    kind[static_cast<std::size_t>(i)] = coltype::isText(c.Type()) ? 1 : 0;
+    size[static_cast<std::size_t>(i)] = c.Size();
+  }
+  last = n - 1;
+  return true;
+}
+
+std::unique_ptr<Resultset> openTargetTable(Connection& cn, const String& tbl) {
+  // No row is needed, only the column list: a static cursor over a large table would
+  // otherwise read all of it.
+  return cn.OpenResultset(u"select * from " + tbl + u" where 1=0", rdo::Static, rdo::ReadOnly,
+                          rdo::ExecDirect);
+}
+
+bool isPlainTableName(const String& tbl) {
+  if (tbl.empty()) return false;
+  bool quoted = false;  // inside a double-quoted name anything but control characters goes
+  for (std::size_t i = 0; i < tbl.size(); ++i) {
+    char16_t c = tbl[i];
+    if (c < u' ' || c == 0x7F) return false;
+    if (c == u'"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == u' ' || c == 0x3000 || c == u'\'' || c == u';' || c == u',' || c == u'(' || c == u')')
+      return false;
+    if (i + 1 < tbl.size() &&
+        ((c == u'-' && tbl[i + 1] == u'-') || (c == u'/' && tbl[i + 1] == u'*')))
+      return false;
+  }
+  return !quoted;
+}
+
+void cleanText(String& s) {
+  for (char16_t& c : s) {
+    if (c == u',' || c == u'\'' || c == u'"')
+      c = u' ';
+    else if (c == u'\u201D')
+      c = u'\u2019';
+  }
+}
+
+bool isNumberLiteral(std::u16string_view s) {
+  std::size_t i = 0, n = s.size();
+  while (i < n && s[i] == u' ') ++i;
+  while (n > i && s[n - 1] == u' ') --n;
+  std::u16string_view body = s.substr(i, n - i);
+  auto isWord = [&](std::u16string_view word) {
+    if (body.size() != word.size()) return false;
+    for (std::size_t k = 0; k < word.size(); ++k) {
+      char16_t c = body[k];
+      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+      if (c != word[k]) return false;
+    }
+    return true;
+  };
+  if (isWord(u"true") || isWord(u"false")) return true;
+  std::size_t k = 0;
+  auto digits = [&] {
+    std::size_t from = k;
+    while (k < body.size() && body[k] >= u'0' && body[k] <= u'9') ++k;
+    return k - from;
+  };
+  if (k < body.size() && (body[k] == u'+' || body[k] == u'-')) ++k;
+  std::size_t mantissa = digits();
+  if (k < body.size() && body[k] == u'.') {
+    ++k;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (k < body.size() && (body[k] == u'e' || body[k] == u'E')) {
+    ++k;
+    if (k < body.size() && (body[k] == u'+' || body[k] == u'-')) ++k;
+    if (digits() == 0) return false;
+  }
+  return k == body.size();
+}
+
+std::int32_t runBeforeLoad(ZuvoCls& z, Connection& cn, const String& sql) {
+  if (rt::trim(sql).empty()) return 0;
+  String errs;
+  if (z.RDBStartTran(cn, errs, false) != 0) return -1;
+  if (z.RDBExec(cn, sql, errs) != 0 || z.RDBCommit(cn, errs) != 0) {
+    cn.RollbackTrans();
+    return -1;
+  }
+  return 0;
+}
+
+ImportBatch::ImportBatch(ZuvoCls& z, Connection& cn, std::int32_t interval,
+                         std::function<void(std::int32_t)> counted)
+    : z_(z), cn_(cn), interval_(interval), counted_(std::move(counted)) {}
+
+ImportBatch::~ImportBatch() {
+  if (open_) rollback();
+}
+
+void ImportBatch::rollback() {
+  open_ = false;
+  try {
+    cn_.RollbackTrans();
+  } catch (...) {
+    // The load has failed already; a roll-back that fails as well changes nothing for it.
+  }
+}
+
+void ImportBatch::fail() {
+  if (open_) rollback();
+  failed_ = true;
+}
+
+bool ImportBatch::insert(const String& statement) {
+  if (failed_) return false;
+  if (!open_) {
+    if (z_.RDBStartTran(cn_, errs_, false) != 0) {
+      failed_ = true;
+      return false;
+    }
+    open_ = true;
+  }
+  if (z_.RDBExec(cn_, statement, errs_) != 0) {
+    fail();
+    return false;
+  }
+  ++count_;
+  if (counted_) counted_(count_);
+  if (interval_ > 0 && count_ % interval_ == 0) {
+    if (z_.RDBCommit(cn_, errs_) != 0) {
+      fail();
+      return false;
+    }
+    open_ = false;
+  }
+  return true;
+}
+
+bool ImportBatch::finish() {
+  if (failed_) return false;
+  if (open_) {
+    if (z_.RDBCommit(cn_, errs_) != 0) {
+      fail();
+      return false;
+    }
+    open_ = false;
+  }
+  return true;
+}
+
+}  // namespace zuvo::convert

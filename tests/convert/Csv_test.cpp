@@ -1,0 +1,72 @@
+#include "convert/Csv.h"
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "platform/Cp932.h"
+#include "runtime/RuntimeError.h"
+
+using namespace zuvo::convert;
+
+TEST(CsvLineTest, QuotesEveryFieldWithoutEscaping) {
+  std::u16string line;
+  appendCsvField(line, u"a\"b");
+  appendCsvField(line, u"c,d");
+  appendCsvField(line, u"");
+  endCsvLine(line);
+  EXPECT_EQ(line, u"\"a\"b\",\"c,d\",\"\"\r\n");
+}
+
+TEST(CsvCountTest, CountsCommasOutsideQuotes) {
+  EXPECT_EQ(countCsvFields(u"\"a\",\"b,c\",d"), 3);
+  EXPECT_EQ(countCsvFields(u"a,b"), 2);
+  EXPECT_EQ(countCsvFields(u"\"abc\""), 0);
+  EXPECT_EQ(countCsvFields(u"a,"), 2);
+  EXPECT_EQ(countCsvFields(u""), 0);
+  EXPECT_EQ(countCsvFields(u"\"a,b"), 0);
+  EXPECT_THROW(countCsvFields(std::u16string(40000, u'a')), zuvo::RuntimeError);
+}
+
+namespace {
+
+std::vector<std::u16string> readAll(const std::string& bytes, std::size_t n,
+                                    CsvFieldReader::Record* last = nullptr) {
+  TempDir dir;
+  dir.write("f.csv", bytes);
+  ShiftJisReader file;
+  EXPECT_TRUE(file.open(dir.name("f.csv")));
+  CsvFieldReader reader(file);
+  std::vector<std::u16string> all, fields;
+  CsvFieldReader::Record r;
+  while ((r = reader.readRecord(fields, n)) == CsvFieldReader::Record::Complete)
+    all.insert(all.end(), fields.begin(), fields.end());
+  if (last) *last = r;
+  return all;
+}
+
+}  // namespace
+
+TEST(CsvFieldReaderTest, ReadsQuotedAndPlainFieldsAcrossLines) {
+  using V = std::vector<std::u16string>;
+  CsvFieldReader::Record end;
+  // Blanks before a field go; a line end separates like a comma; a record may span lines.
+  EXPECT_EQ(readAll("\"a,b\",  c\r\n\"d\"\r\n1,\"2\"\r\n", 2, &end), (V{u"a,b", u"c", u"d", u"1"}));
+  EXPECT_EQ(end, CsvFieldReader::Record::Truncated);
+  EXPECT_EQ(readAll("a,b\nc,d\re,f", 2, &end), (V{u"a", u"b", u"c", u"d", u"e", u"f"}));
+  EXPECT_EQ(end, CsvFieldReader::Record::End);
+  // Text after a closing quote is dropped; a quoted field keeps its line ends.
+  EXPECT_EQ(readAll("\"x\"yz,\"l1\r\nl2\"\r\n", 2), (V{u"x", u"l1\r\nl2"}));
+  // A comma before the end of the file still gives an empty last field.
+  EXPECT_EQ(readAll("a,", 2), (V{u"a", u""}));
+  // Blank lines between records and at the end are no record.
+  EXPECT_EQ(readAll("a,b\r\n\r\n\r\nc,d\r\n\r\n", 2, &end), (V{u"a", u"b", u"c", u"d"}));
+  EXPECT_EQ(end, CsvFieldReader::Record::End);
+}
+
+TEST(CsvFieldReaderTest, DecodesShiftJisAndFlagsInvalidBytes) {
+  std::string name = zuvo::cp932::encode(u"山田");
+  EXPECT_EQ(readAll("\"" + name + "\",1\r\n", 2), (std::vector<std::u16string>{u"山田", u"1"}));
+  CsvFieldReader::Record end;
+  readAll("\"\x85\x40\",1\r\n", 2, &end);  // a pair that names no character
+  EXPECT_EQ(end, CsvFieldReader::Record::InvalidBytes);
+}
