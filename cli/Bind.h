@@ -1,0 +1,168 @@
+#pragma once
+
+#include <cstddef>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "Argument.h"
+#include "runtime/ByteArray.h"
+
+// Calls a member function with Arguments the way a dispatch interface does: each argument is
+// converted to its parameter's type (a failed conversion is a run-time error naming the
+// argument), the call is made, and what the function wrote into its reference parameters is
+// copied back into the Arguments. Parameter types are deduced from the member pointer, so no
+// method needs glue written by hand.
+namespace zuvo::cli {
+
+// Conversion of one Argument to a parameter type, and back for reference parameters.
+template <typename T>
+struct Param;
+
+template <>
+struct Param<String> {
+  static String load(Argument& a);
+  static void store(Argument& a, const String& v) { a.value = v; }
+};
+template <>
+struct Param<Variant> {
+  static Variant load(Argument& a);
+  static void store(Argument& a, const Variant& v) { a.value = v; }
+};
+template <>
+struct Param<std::int16_t> {
+  static std::int16_t load(Argument& a);
+  static void store(Argument& a, std::int16_t v) { a.value = v; }
+};
+template <>
+struct Param<std::int32_t> {
+  static std::int32_t load(Argument& a);
+  static void store(Argument& a, std::int32_t v) { a.value = Variant::Long(v); }
+};
+template <>
+struct Param<double> {
+  static double load(Argument& a);
+  static void store(Argument& a, double v) { a.value = v; }
+};
+template <>
+struct Param<bool> {
+  static bool load(Argument& a);
+  static void store(Argument& a, bool v) { a.value = v; }
+};
+template <>
+struct Param<ByteArray> {
+  static ByteArray load(Argument& a);
+  static void store(Argument& a, const ByteArray& v);
+};
+template <>
+struct Param<Array<Variant>> {
+  static Array<Variant> load(Argument& a);
+  static void store(Argument& a, const Array<Variant>& v);
+};
+template <>
+struct Param<Array<String>> {
+  static Array<String> load(Argument& a);
+  static void store(Argument& a, const Array<String>& v);
+};
+template <>
+struct Param<Connection> {
+  static Connection& load(Argument& a);
+};
+template <>
+struct Param<Query> {
+  static Query& load(Argument& a);
+};
+template <>
+struct Param<Resultset> {
+  static Resultset& load(Argument& a);
+};
+
+inline Variant resultVariant(const String& v) {
+  return v;
+}
+inline Variant resultVariant(const Variant& v) {
+  return v;
+}
+inline Variant resultVariant(std::int16_t v) {
+  return v;
+}
+inline Variant resultVariant(std::int32_t v) {
+  return Variant::Long(v);
+}
+inline Variant resultVariant(double v) {
+  return v;
+}
+inline Variant resultVariant(bool v) {
+  return v;
+}
+
+namespace bind {
+
+template <typename P>
+using Bare = std::remove_cvref_t<P>;
+
+// What the call holds for a parameter: a converted copy, or a reference to a data access
+// object that lives outside the call.
+template <typename P>
+using Held = decltype(Param<Bare<P>>::load(std::declval<Argument&>()));
+
+template <typename P>
+inline constexpr bool writes =
+    std::is_lvalue_reference_v<P> && !std::is_const_v<std::remove_reference_t<P>>;
+
+template <typename P>
+Held<P> load(std::vector<Argument>& args, std::size_t index) {
+  try {
+    return Param<Bare<P>>::load(args[index]);
+  } catch (const RuntimeError& e) {
+    throw ArgumentError(index + 1, e);
+  }
+}
+
+template <typename P, typename H>
+void writeBack(Argument& argument, const H& held) {
+  if constexpr (writes<P> && requires { Param<Bare<P>>::store(argument, held); })
+    Param<Bare<P>>::store(argument, held);
+}
+
+template <auto Fn, typename C, typename R, typename... P, std::size_t... I>
+Variant call(C& object, std::vector<Argument>& args, R (C::*)(P...), std::index_sequence<I...>) {
+  // Braces convert the arguments left to right, so the first bad one is the one reported.
+  [[maybe_unused]] std::tuple<Held<P>...> held{load<P>(args, I)...};
+  auto copyBack = [&] { (writeBack<P>(args[I], std::get<I>(held)), ...); };
+  try {
+    if constexpr (std::is_void_v<R>) {
+      (object.*Fn)(std::get<I>(held)...);
+      copyBack();
+      return Variant();
+    } else {
+      Variant result = resultVariant((object.*Fn)(std::get<I>(held)...));
+      copyBack();
+      return result;
+    }
+  } catch (...) {
+    // What the method wrote before it failed stays written, as in the caller's variables.
+    copyBack();
+    throw;
+  }
+}
+
+template <typename F>
+struct Arity;
+template <typename C, typename R, typename... P>
+struct Arity<R (C::*)(P...)> : std::integral_constant<std::size_t, sizeof...(P)> {};
+
+}  // namespace bind
+
+template <auto Fn>
+inline constexpr std::size_t arityOf = bind::Arity<decltype(Fn)>::value;
+
+// Converts `args` (exactly arityOf<Fn> of them), calls `Fn` on `object` and returns its result
+// (Empty for a function without one).
+template <auto Fn, typename C>
+Variant callMember(C& object, std::vector<Argument>& args) {
+  return bind::call<Fn>(object, args, Fn, std::make_index_sequence<arityOf<Fn>>{});
+}
+
+}  // namespace zuvo::cli

@@ -1,0 +1,129 @@
+#include "Call.h"
+
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "Dispatch.h"
+#include "platform/Recording.h"
+#include "runtime/Convert.h"
+
+namespace zuvo::cli {
+
+namespace {
+
+std::filesystem::path homeDirectory(const CallOptions& options) {
+  if (options.home) return *options.home;
+  const char* home = std::getenv("ZUVO_HOME");
+  return home && *home ? home : "/etc/zuvo";
+}
+
+// The data access objects of one call. Members go in reverse order, so resultsets close
+// before their queries and queries before the connection.
+struct DataAccess {
+  std::unique_ptr<Connection> connection;
+  std::vector<std::unique_ptr<Query>> queries;
+  std::vector<std::unique_ptr<Resultset>> resultsets;
+
+  void bind(const std::string& uri, std::vector<Argument>& args) {
+    connection = openConnection(uri);
+    Query* firstQuery = nullptr;
+    for (auto& a : args) {
+      if (a.kind == Argument::Kind::Connection) a.connection = connection.get();
+      if (a.kind == Argument::Kind::Query) {
+        queries.push_back(connection->CreateQuery(a.sql));
+        a.query = queries.back().get();
+        if (!firstQuery) firstQuery = a.query;
+      }
+    }
+    // Resultsets come second: one opened from the call's query may stand before that query.
+    for (auto& a : args) {
+      if (a.kind == Argument::Kind::Resultset)
+        resultsets.push_back(connection->OpenResultset(a.sql, rdo::Keyset, rdo::ReadOnly));
+      else if (a.kind == Argument::Kind::QueryResultset)
+        resultsets.push_back(firstQuery->OpenResultset());
+      else
+        continue;
+      a.resultset = resultsets.back().get();
+    }
+  }
+};
+
+Json errorObject(std::int32_t number, const std::string& description) {
+  return Json{{"number", number}, {"description", description}};
+}
+
+void checkDataAccess(const CallOptions& options, const std::vector<Argument>& args) {
+  bool any = false, query = false, queryResultset = false;
+  for (const auto& a : args) {
+    any = any || a.isDataAccess();
+    query = query || a.kind == Argument::Kind::Query;
+    queryResultset = queryResultset || a.kind == Argument::Kind::QueryResultset;
+  }
+  if (any && !options.db)
+    throw UsageError("data access arguments need a connection: give --db URI");
+  if (queryResultset && !query)
+    throw UsageError("{\"QueryResultset\":null} needs a {\"Query\":\"SQL\"} argument in the call");
+}
+
+}  // namespace
+
+CallResult callMethod(const CallOptions& options, std::string_view name,
+                      const std::vector<std::string>& arguments) {
+  const Method* method = findMethod(name);
+  if (!method) throw UsageError("unknown method " + std::string(name) + " (see zuvo methods)");
+  if (arguments.size() != method->arity)
+    throw UsageError(std::string(method->name) + " takes " + std::to_string(method->arity) +
+                     (method->arity == 1 ? " argument, " : " arguments, ") +
+                     std::to_string(arguments.size()) + " given");
+  std::vector<Argument> args;
+  args.reserve(arguments.size());
+  for (const auto& text : arguments) args.push_back(parseArgumentText(text));
+  checkDataAccess(options, args);
+  std::optional<Date> now;
+  if (options.now) {
+    now = parseDateText(*options.now, true);
+    if (!now) throw UsageError("--now needs \"yyyy-mm-ddThh:mm:ss\", not \"" + *options.now + "\"");
+  }
+
+  auto recorder = std::make_shared<Recorder>();
+  recorder->fixedNow = now;
+  CallResult outcome;
+  Json result, error;
+  DataAccess data;
+  try {
+    ZuvoCls object(recordingPlatform(recorder, homeDirectory(options)));
+    if (options.db) data.bind(*options.db, args);
+    result = encodeVariant(method->invoke(object, args));
+  } catch (const ArgumentError& e) {
+    error = errorObject(e.number(), e.description());
+    error["argument"] = e.position();
+  } catch (const RuntimeError& e) {
+    error = errorObject(e.number(), e.description());
+  } catch (const DatabaseError& e) {
+    error = errorObject(e.number(), e.description());
+  } catch (const std::bad_alloc&) {
+    error = errorObject(7, RuntimeError::standardDescription(7));
+  } catch (const std::exception& e) {
+    error = errorObject(51, std::string("Internal error: ") + e.what());
+  }
+
+  outcome.failed = !error.is_null();
+  Json& out = outcome.output;
+  if (outcome.failed)
+    out["error"] = std::move(error);
+  else
+    out["result"] = std::move(result);
+  out["args"] = Json::array();
+  for (const auto& a : args) out["args"].push_back(encodeArgument(a));
+  out["messages"] = Json::array();
+  for (const auto& m : recorder->messages)
+    out["messages"].push_back(
+        Json{{"title", rt::toUtf8(m.title)}, {"text", rt::toUtf8(m.text)}, {"style", m.style}});
+  out["beeps"] = recorder->beeps;
+  out["started"] = Json::array();
+  for (const auto& s : recorder->started) out["started"].push_back(rt::toUtf8(s));
+  return outcome;
+}
+
+}  // namespace zuvo::cli

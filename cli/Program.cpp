@@ -1,0 +1,91 @@
+#include "Program.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string_view>
+
+#include "Call.h"
+#include "Dispatch.h"
+
+namespace zuvo::cli {
+
+namespace {
+
+constexpr const char* argumentHelp = R"(
+Each ARG is one JSON value: a string is a String, a whole number a Long, any other number a
+Double, true/false a Boolean, null is Null. Tagged forms give other types:
+  {"Integer":5} {"Long":5} {"Double":5} {"Decimal":"1.25"} {"Date":"2000-01-05T10:30:00"}
+  {"Empty":null} {"Bytes":"00123F"} {"Array":[...],"lbound":1} (a plain JSON array has lbound 0)
+and, with --db, the data access objects {"Connection":null}, {"Query":"SQL"},
+{"Resultset":"SQL"} and {"QueryResultset":null} (opened from the call's Query).
+Output is one JSON object: {"result":…,"args":[…],"messages":[…],"beeps":N,"started":[…]};
+a run-time error gives {"error":{"number":N,"description":"…"},…} and exit status 1.
+
+Example: zuvo call GetCmdPara '"a  b "' 1)";
+
+void listMethods(std::ostream& out) {
+  for (const auto& m : methods()) {
+    char id[16];
+    std::snprintf(id, sizeof id, "%08X", unsigned(m.dispatchId));
+    out << id << ' ' << m.name << '\n';
+  }
+}
+
+}  // namespace
+
+bool isBatchCommand(const char* command) {
+  std::string_view c = command;
+  return c == "export" || c == "import" || c == "convert";
+}
+
+int runProgram(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app("Calls the methods of the zuvo library from the command line.", "zuvo");
+  app.set_version_flag("--version", "zuvo " ZUVO_VERSION);
+  app.require_subcommand(1);
+  app.footer(
+      "zuvo export|import|convert … run the table and file conversions as batch jobs "
+      "(see zuvo export --help).");
+
+  auto* list = app.add_subcommand("methods", "List the methods with their dispatch identifiers");
+  auto* call = app.add_subcommand("call", "Call one method: zuvo call [OPTIONS] METHOD [ARG …]");
+  CallOptions options;
+  call->add_option("--db", options.db, "Connection URI: sqlite:PATH, sqlite::memory:, odbc:…");
+  call->add_option("--home", options.home, "Home directory of the library (instead of $ZUVO_HOME)");
+  call->add_option("--now", options.now, "Fixed clock, \"yyyy-mm-ddThh:mm:ss\"");
+  // Everything from METHOD on belongs to the call, so "-1" is an argument, not an option.
+  call->prefix_command();
+  call->footer(argumentHelp);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int status = app.exit(e, out, err);
+    return status == 0 ? 0 : 2;
+  }
+
+  if (list->parsed()) {
+    listMethods(out);
+    return 0;
+  }
+  std::vector<std::string> words = call->remaining();
+  if (words.empty()) {
+    err << "zuvo call: which METHOD? (see zuvo methods)\n";
+    return 2;
+  }
+  try {
+    auto outcome = callMethod(options, words.front(),
+                              std::vector<std::string>(words.begin() + 1, words.end()));
+    out << dump(outcome.output) << '\n';
+    return outcome.failed ? 1 : 0;
+  } catch (const UsageError& e) {
+    err << "zuvo call: " << e.what() << '\n';
+    return 2;
+  } catch (const RuntimeError& e) {
+    // Raised outside the method itself, e.g. while reading or writing the JSON text.
+    out << dump(Json{{"error", {{"number", e.number()}, {"description", e.description()}}}})
+        << '\n';
+    return 1;
+  }
+}
+
+}  // namespace zuvo::cli
