@@ -64,25 +64,5 @@ TEST(Startup, BrokenSettingsFilesAreReadWithoutHarm) {
   EXPECT_EQ(s.scramblingKey, 42);
 }
 
-TEST(Startup, PlatformIsProbedOnce) {
-  struct CountingSystem : SystemInfo {
-    int probes = 0;
-    std::int32_t platformId() override { return ++probes, 0; }
-    String moduleFileName(std::int32_t) override { return String(); }
-    String currentDirectory() override { return String(); }
-    std::optional<String> userName() override { return std::nullopt; }
-    bool fileExists(const String&) override { return false; }
-  };
-  testing::RecordedComponent c;
-  auto system = std::make_shared<CountingSystem>();
-  c.platform().system = system;
-  String buffer;
-  std::int32_t size = 0;
-  c.z().GetIniStr(u"none.ini", u"s", u"k", false);
-  c.z().GetUserName(buffer, size);
-  c.z().FindWindow(u"", u"");
-  EXPECT_EQ(system->probes, 1);
-}
-
 }  // namespace
 }  // namespace zuvo

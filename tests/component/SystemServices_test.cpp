@@ -136,14 +136,6 @@ TEST_F(SystemServicesTest, GetUserInfoWithoutHostLibraryLeavesPcAndIpEmpty) {
   EXPECT_EQ(ip, u"");
 }
 
-TEST_F(SystemServicesTest, WindowsAnswerNone) {
-  String text = u"old";
-  EXPECT_EQ(c_.z().FindWindow(u"ThunderRT6Main", u"Sales"), 0);
-  EXPECT_EQ(c_.z().GetWindowText(1, text, 10), 0);
-  EXPECT_EQ(text, u"");
-  EXPECT_EQ(c_.z().PostMessage(1, 16, 0, 0), 0);
-}
-
 TEST_F(SystemServicesTest, LhaReportsTheArchiverResult) {
   c_.platform().archiver = posix::makeArchiver("false");
   EXPECT_FALSE(c_.z().LHA(0, u"a x.lzh file"));

@@ -70,13 +70,5 @@ TEST_F(VersionsTest, SetVerFillsInTheLibrary) {
             u"2000.11.23 ver 2.01 Copyright (C) 1999-2000 zuvo project\n");
 }
 
-TEST_F(VersionsTest, OneVariablePassedTwiceIsReadBeforeItIsWritten) {
-  String shared = u"a ver 1 copy~|~";
-  EXPECT_EQ(c_.z().SetVers(shared, shared, out_.dlltitle, out_.dllcopy, out_.dllverl, shared, u"T",
-                           u"p", u"c"),
-            u"ver 1");
-  EXPECT_EQ(out_.dllverl, u"a ver 1 copy\n");
-}
-
 }  // namespace
 }  // namespace zuvo

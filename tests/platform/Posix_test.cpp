@@ -61,14 +61,6 @@ TEST(PosixPlatform, SystemFacts) {
   }
 }
 
-TEST(PosixPlatform, NoWindowsAnswerNone) {
-  auto windows = posix::makeWindowSystem();
-  String text = u"stale";
-  EXPECT_EQ(windows->getWindowText(1, text, 100), 0);
-  EXPECT_EQ(text, u"");
-  EXPECT_EQ(windows->findWindow(u"class", u"caption"), 0);
-}
-
 TEST(PosixPlatform, HomeComesFromTheEnvironment) {
   const char* saved = std::getenv("ZUVO_HOME");
   std::string keep = saved ? saved : "";
@@ -80,16 +72,6 @@ TEST(PosixPlatform, HomeComesFromTheEnvironment) {
     ::setenv("ZUVO_HOME", keep.c_str(), 1);
   else
     ::unsetenv("ZUVO_HOME");
-}
-
-TEST(PosixPlatform, EventPumpCallsTheInstalledHandler) {
-  posix::CallbackEventPump pump;
-  pump.processPending();  // nothing installed: nothing happens
-  int calls = 0;
-  pump.setHandler([&] { ++calls; });
-  pump.processPending();
-  pump.processPending();
-  EXPECT_EQ(calls, 2);
 }
 
 TEST(RecordingPlatform, RecordsInsteadOfShowingOrRunning) {
