@@ -5,6 +5,7 @@
 
 #include "component/ZuvoCls.h"
 #include "runtime/Convert.h"
+#include "sql/RandomText.h"
 
 namespace zuvo {
 namespace {
@@ -168,17 +169,13 @@ TEST_F(SqlClauses, PositionsBeyondSixteenBitsOverflow) {
   EXPECT_EQ(z.GetSQLItem(u"a = 1, " + String(40000, u'x'), u"a"), u"1");
 }
 
-// Statements made of the marks and keywords the rules look for, in random order.
+// Statements made of the marks and keywords the rules look for.
 String randomStatement(std::mt19937& random) {
   static const std::vector<String> pieces{
       u" ",      u"(",      u")",     u",",         u"=",       u".",    u"'",   u"x",
       u"values", u"where ", u" set ", u" and ",     u">",       u"<",    u"a.b", u"insert ",
       u"update", u"own.t ", u"v",     u" where k ", u"values(", u"'1.5'"};
-  String sql;
-  const int count = std::uniform_int_distribution<int>(0, 14)(random);
-  for (int i = 0; i < count; ++i)
-    sql += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
-  return sql;
+  return testing::randomText(random, pieces, 14);
 }
 
 TEST(SqlClausesFuzz, WalksEndAndNothingReadsOutside) {

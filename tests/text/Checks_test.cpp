@@ -5,6 +5,7 @@
 
 #include "component/ZuvoCls.h"
 #include "runtime/Convert.h"
+#include "sql/RandomText.h"
 
 namespace zuvo {
 namespace {
@@ -128,14 +129,6 @@ TEST_F(Checks, ChkFormatsOddLayouts) {
   EXPECT_EQ(formats(u"", u""), (Outcome{true, u"0"}));
 }
 
-String randomText(std::mt19937& random, const std::vector<String>& pieces, int most) {
-  String text;
-  const int count = std::uniform_int_distribution<int>(0, most)(random);
-  for (int i = 0; i < count; ++i)
-    text += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
-  return text;
-}
-
 TEST(ChecksFuzz, OddLayoutsAndFieldsAreAnsweredNotThrown) {
   ZuvoCls z;
   std::mt19937 random(20000301);
@@ -144,8 +137,8 @@ TEST(ChecksFuzz, OddLayoutsAndFieldsAreAnsweredNotThrown) {
   const std::vector<String> fieldPieces{u"1", u"23", u"a",  u"/",  u":", u"-",     u"ｰ", u" ",
                                         u".", u"１", u"－", u"あ", u"'", u"9e999", u"0"};
   for (int round = 0; round < 3000; ++round) {
-    const String ft = randomText(random, layoutPieces, 8);
-    String field = randomText(random, fieldPieces, 8);
+    const String ft = testing::randomText(random, layoutPieces, 8);
+    String field = testing::randomText(random, fieldPieces, 8);
     const String typed = field;
     ASSERT_NO_THROW(z.ChkFormats(field, ft, 0, true, false, true, false))
         << rt::toUtf8(typed) << " / " << rt::toUtf8(ft);
