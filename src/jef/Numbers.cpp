@@ -145,11 +145,8 @@ DecimalDigits digitsOf(const Variant& value) {
       parsePlain(String(text.begin(), text.end()), d);
       return d;
     }
-    case VarType::String: {
-      DecimalDigits d;
-      if (parsePlain(*value.get<String>(), d)) return d;
-      return digitsOfDouble(rt::toDouble(value));
-    }
+    case VarType::String:
+      return strictDigits(*value.get<String>());
     case VarType::Single: {
       // A Single carries 7 significant digits.
       char buf[40];
@@ -164,6 +161,12 @@ DecimalDigits digitsOf(const Variant& value) {
     default:
       return digitsOfDouble(rt::toDouble(value));
   }
+}
+
+DecimalDigits strictDigits(const String& text) {
+  DecimalDigits d;
+  if (parsePlain(text, d)) return d;
+  return digitsOfDouble(rt::toDouble(Variant(text)));
 }
 
 DecimalDigits leadingDigits(const String& text) {

@@ -37,6 +37,8 @@ DecimalDigits digitsOfDouble(double value);
 // A value of any numeric kind, a number text read strictly as a whole (13 when it is not a
 // number), Empty as 0, Null raising 94.
 DecimalDigits digitsOf(const Variant& value);
+// A text read strictly as a whole number (13 when it is not one, the empty text included).
+DecimalDigits strictDigits(const String& text);
 // The leading numeric part of a text (the run-time's lenient reading), 0 when none.
 DecimalDigits leadingDigits(const String& text);
 

@@ -1,0 +1,261 @@
+#include "jef/JefFields.h"
+
+#include <algorithm>
+
+#include "component/ZuvoCls.h"
+#include "convert/Width.h"
+#include "jef/Numbers.h"
+#include "jef/Packed.h"
+#include "runtime/Convert.h"
+
+namespace zuvo::jef {
+
+namespace {
+
+constexpr char16_t IdeographicSpace = u'\u3000';
+
+// A failing step of a field is noted, not raised: the conversion goes on with the next field
+// and reports the failure in its result.
+template <typename Step>
+bool attempt(Step step) {
+  try {
+    step();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// The second code of "p" as the packing takes it: a digit, anything else a type mismatch.
+int packedPlaces(const convert::FieldDescriptor& d) {
+  if (d.second < u'0' || d.second > u'9') throw RuntimeError(err::TypeMismatch);
+  return d.second - u'0';
+}
+
+void setAscii(String& into, const std::string& ascii) {
+  into.assign(ascii.begin(), ascii.end());
+}
+
+std::string padLeft(const std::string& digits, std::size_t width, char fill = '0') {
+  return digits.size() >= width ? digits : std::string(width - digits.size(), fill) + digits;
+}
+
+bool isBlank(const String& t) {
+  return t.find_first_not_of(u' ') == String::npos;
+}
+bool isAllZero(const String& t) {
+  return t.find_first_not_of(u'0') == String::npos;
+}
+
+}  // namespace
+
+std::int32_t fieldWidth(const convert::FieldDescriptor& d) {
+  std::int32_t width = d.type == u'p' ? d.len / 2 + 1 : d.len;
+  return std::max(width, 0);
+}
+
+bool FieldEncoder::append(const convert::FieldDescriptor& d, const String& v, std::string& record) {
+  field_.assign(static_cast<std::size_t>(fieldWidth(d)), 0);
+  bool ok;
+  switch (d.type) {
+    case u'p':
+      ok = packed(d, v);
+      break;
+    case u'n':
+      ok = zoned(d, v);
+      break;
+    case u'k':
+      ok = doubleByte(d, v);
+      break;
+    case u'f':
+    case u't':
+    case u'd':
+      ok = singleByte(d, v);
+      break;
+    default:
+      ok = shifted(d, v);
+  }
+  record.append(field_.begin(), field_.end());
+  return ok;
+}
+
+bool FieldEncoder::packed(const convert::FieldDescriptor& d, const String& v) {
+  return attempt([&] {
+    DecimalDigits digits = strictDigits(v.empty() && !fromCsv_ ? String(u"0") : v);
+    bool negative = digits.negative && !digits.isZero();
+    pack(std::move(digits), negative, d.len, packedPlaces(d), field_);
+  });
+}
+
+bool FieldEncoder::zoned(const convert::FieldDescriptor& d, const String& given) {
+  const String& v = given.empty() && !fromCsv_ ? u"0" : given;
+  DecimalDigits lead;
+  bool ok = attempt([&] { lead = leadingDigits(v); });
+  bool negative = lead.negative && !lead.isZero();
+  std::size_t len = static_cast<std::size_t>(std::max<int>(d.len, 0));
+  ok = attempt([&] {
+         std::string digits;
+         if (d.leftAligned()) {
+           // The number filled with zeros on the right, its point kept.
+           DecimalDigits magnitude = fromCsv_ ? strictDigits(v) : lead;
+           digits = (magnitude.plainText() + std::string(len, '0')).substr(0, len);
+         } else if (d.decimals() <= 0) {
+           DecimalDigits magnitude = fromCsv_ ? strictDigits(v) : lead;
+           magnitude.roundTo(0);
+           digits = padLeft(magnitude.whole, len);
+         } else {
+           int places = d.decimals();
+           if (d.len < places) throw RuntimeError(err::InvalidArgument);
+           DecimalDigits magnitude = lead;
+           magnitude.roundTo(places);
+           magnitude.fraction.resize(places, '0');
+           digits = padLeft(magnitude.whole, len - places) + magnitude.fraction;
+         }
+         setAscii(text_, digits);
+         z_.SjisJef(text_, field_);
+       }) &&
+       ok;
+  if (negative) {
+    // The zone of the last digit carries the sign: 0xF0-0xF9 become 0xD0-0xD9.
+    ok = attempt([&] {
+           if (field_.empty()) throw RuntimeError(err::SubscriptOutOfRange);
+           if (field_.back() < 0x20) throw RuntimeError(err::Overflow);
+           field_.back() -= 0x20;
+         }) &&
+         ok;
+  }
+  return ok;
+}
+
+bool FieldEncoder::doubleByte(const convert::FieldDescriptor& d, const String& v) {
+  return attempt([&] {
+    int len = std::max<int>(d.len, 0);
+    String wide = convert::toFullWidth(v);
+    if (d.leftAligned()) {
+      wide.append(len, IdeographicSpace);
+      text_ = z_.MidByte(wide, 1, len);
+    } else {
+      wide.insert(0, len, IdeographicSpace);
+      text_ = z_.MidByte(wide, z_.LenByte(wide) - len + 1, len);
+    }
+    // An odd width can end in the middle of a two-byte code: the field keeps what fits.
+    work_.assign(text_.size() * 2 + 2, 0);
+    int written = z_.SjisJef(text_, work_) + 1;
+    std::copy_n(work_.begin(), std::min<std::size_t>(written, field_.size()), field_.begin());
+  });
+}
+
+bool FieldEncoder::singleByte(const convert::FieldDescriptor& d, const String& v) {
+  return attempt([&] {
+    char16_t separator = d.type == u'f' ? u'-' : d.type == u't' ? u':' : u'.';
+    char16_t fill = d.zeroFill() ? u'0' : u' ';
+    std::size_t len = static_cast<std::size_t>(std::max<int>(d.len, 0));
+    text_.clear();
+    for (char16_t c : v)
+      if (c != separator) text_.push_back(c);
+    if (d.leftAligned()) {
+      text_.append(len, fill);
+      text_.resize(len);
+    } else {
+      text_.insert(0, len, fill);
+      text_.erase(0, text_.size() - len);
+    }
+    if (d.type != u'f' && fill == u' ' && isAllZero(text_)) text_.assign(len, u' ');
+    // Double-byte text does not fit one byte a character: SjisJef stops at the field's end.
+    z_.SjisJef(text_, field_);
+  });
+}
+
+bool FieldEncoder::shifted(const convert::FieldDescriptor& d, const String& v) {
+  int len = std::max<int>(d.len, 0);
+  work_.assign(static_cast<std::size_t>(2 * len + 1), 0);
+  bool ok = attempt([&] {
+    char16_t fill = d.zeroFill() ? u'0' : u' ';
+    if (d.leftAligned()) {
+      text_ = v;
+      text_.append(len, fill);
+      text_ = z_.MidByte(text_, 1, len);
+    } else {
+      text_.assign(len, fill);
+      text_ += v;
+      text_ = z_.MidByte(text_, z_.LenByte(text_) - len + 1, len);
+    }
+    z_.SjisJefShift(text_, work_);
+  });
+  // With double-byte text the shift codes make the JEF form longer than the field: the bytes
+  // past it are dropped.
+  std::copy_n(work_.begin(), field_.size(), field_.begin());
+  return ok;
+}
+
+String FieldDecoder::asText(const ByteArray& bytes) {
+  return z_.JefSjis(bytes, static_cast<int>(bytes.size()) - 1, 1);
+}
+
+bool FieldDecoder::decode(const convert::FieldDescriptor& d, ByteArray& bytes,
+                          std::int32_t columnSize, String& v) {
+  v.clear();
+  int last = static_cast<int>(bytes.size()) - 1;
+  return attempt([&] {
+    if (d.is(u'j', u'c')) {
+      String t = asText(bytes);
+      v = rt::left(t, 4) + u"-" + rt::mid(t, 5, 6) + u"-" + rt::right(t, 3);
+    } else if (d.is(u'd', u't') || d.is(u'd', u'2') || d.is(u'm', u'd')) {
+      String t = asText(bytes);
+      if (isBlank(t) || isAllZero(t)) return;
+      if (d.is(u'm', u'd')) {
+        v = rt::mid(t, 1, 2) + u"." + rt::mid(t, 3, 2);
+        return;
+      }
+      if (d.is(u'd', u'2')) t.insert(0, rt::val(rt::left(t, 2)) < 50 ? u"20" : u"19");
+      if (t.size() == 6)
+        v = t.substr(0, 4) + u"." + t.substr(4, 2);
+      else if (t.size() == 8)
+        v = t.substr(0, 4) + u"." + t.substr(4, 2) + u"." + t.substr(6, 2);
+      else
+        v = t;
+    } else if (d.is(u't', u'm')) {
+      v = asText(bytes);
+      if (isBlank(v)) return;
+      if (v.size() == 4)
+        v = v.substr(0, 2) + u":" + v.substr(2, 2);
+      else if (v.size() == 6)
+        v = v.substr(0, 2) + u":" + v.substr(2, 2) + u":" + v.substr(4, 2);
+    } else if (d.is(u'm', u's')) {
+      v = asText(bytes);
+      if (!isBlank(v)) v = rt::mid(v, 1, 2) + u":" + rt::mid(v, 3, 2);
+    } else if (d.is(u's', u'z')) {
+      v = asText(bytes);
+      if (toCsv_) return;
+      if (columnSize < 0) throw RuntimeError(err::InvalidArgument);
+      String zeros(static_cast<std::size_t>(columnSize), u'0');
+      v = d.leftAligned() ? rt::left(v + zeros, columnSize) : rt::right(zeros + v, columnSize);
+    } else if (d.is(u'l', u's')) {
+      v = rt::lower(asText(bytes));
+    } else if (d.is(u'h', u's')) {
+      v = convert::toHalfWidth(asText(bytes));
+    } else if (d.type == u'n') {
+      if (last < 0) throw RuntimeError(err::SubscriptOutOfRange);
+      bool negative = (bytes[last] >> 4) == 0xD;
+      bytes[last] = static_cast<std::uint8_t>((bytes[last] & 0x0F) + 0xF0);
+      v = asText(bytes);
+      if (negative) v.insert(0, u"-");
+      if (toCsv_) v = scaledNumber(v, d.decimals());
+    } else if (d.type == u'p') {
+      if (last >= 0 && (bytes[last] & 0x0F) != 0xD) bytes[last] |= 0x0F;
+      v = unpack(bytes, d.len / 2, packedPlaces(d));
+    } else if (d.type == u'k') {
+      v = z_.JefSjis(bytes, last, 2);
+    } else {
+      v = z_.JefSjisShift(bytes, last);
+    }
+  });
+}
+
+String scaledNumber(const String& v, int decimals) {
+  DecimalDigits x = leadingDigits(v);
+  int scale = static_cast<int>(x.fraction.size()) + std::max(decimals, 0);
+  return generalNumber(x.negative, x.whole + x.fraction, scale);
+}
+
+}  // namespace zuvo::jef
