@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "BatchJef.h"
 #include "BatchProgress.h"
 #include "component/ZuvoCls.h"
 #include "convert/FieldDefs.h"
@@ -71,14 +72,16 @@ std::filesystem::path homeDirectory(const BatchOptions& o) {
 }
 
 // Tells why a conversion answered -1, by checking what it depends on.
-std::string exportFailure(Connection& cn, const BatchOptions& o) {
+std::string exportFailure(ZuvoCls& z, Connection& cn, const BatchOptions& o) {
   try {
     auto rs = cn.OpenResultset(text(o.sql));
     rs->Close();
   } catch (const DatabaseError& e) {
     return "the query failed: " + e.description();
   }
-  return "cannot write " + o.file;
+  if (!std::filesystem::exists(o.file)) return "cannot write " + o.file;
+  return "stopped after " + std::to_string(z.GetCnvCount()) + " records of " + o.file +
+         ": a value could not be read, converted or written";
 }
 
 std::string importFailure(ZuvoCls& z, Connection& cn, const BatchOptions& o, bool started) {
@@ -111,7 +114,7 @@ std::string importFailure(ZuvoCls& z, Connection& cn, const BatchOptions& o, boo
 int run(const BatchOptions& o) {
   if (o.command == "export" && o.sql.empty()) throw JobError{"--sql is missing"};
   if (o.command == "import" && o.table.empty()) throw JobError{"--table is missing"};
-  if (o.kind == "fixed" && o.fds.empty()) throw JobError{"--fds is missing"};
+  if (o.kind != "csv" && o.fds.empty()) throw JobError{"--fds is missing"};
 
   auto cn = connect(o.db);
   bool showBar = !o.quiet && ::isatty(STDERR_FILENO);
@@ -130,8 +133,9 @@ int run(const BatchOptions& o) {
   std::int32_t result = -1;
   bool beforeDone = false;
   if (o.command == "export") {
-    result = o.kind == "csv" ? z.CnvCSVFile(*cn, sql, file, o.append)
-                             : z.CnvFixSFFile(*cn, sql, file, fds, o.cr, o.append);
+    result = o.kind == "csv"   ? z.CnvCSVFile(*cn, sql, file, o.append)
+             : o.kind == "jef" ? z.CnvJefSFFile(*cn, sql, file, fds, o.append)
+                               : z.CnvFixSFFile(*cn, sql, file, fds, o.cr, o.append);
   } else {
     // The statement before the load runs here, so that its failure can be told apart.
     if (!o.before.empty()) {
@@ -141,13 +145,14 @@ int run(const BatchOptions& o) {
       }
     }
     beforeDone = true;
-    result = o.kind == "csv"
-                 ? z.SetRDB(*cn, u"", file, table)
+    result = o.kind == "csv" ? z.SetRDB(*cn, u"", file, table)
+             : o.kind == "jef"
+                 ? z.SetJefRDB(*cn, u"", file, fds, 0, table)
                  : z.SetFixRDB(*cn, u"", file, fds, static_cast<std::int16_t>(o.bln), table);
   }
   if (showBar) bar->finish(result >= 0);
   if (result < 0)
-    throw JobError{o.command == "export" ? exportFailure(*cn, o)
+    throw JobError{o.command == "export" ? exportFailure(z, *cn, o)
                                          : importFailure(z, *cn, o, beforeDone)};
   if (!o.quiet) {
     double seconds =
@@ -167,28 +172,30 @@ int runBatch(int argc, char** argv) {
   BatchOptions o;
   CLI::App app{"Table and file conversions as batch jobs"};
   app.name(std::string("zuvo ") + (argc > 1 ? argv[1] : ""));
-  app.add_option("kind", o.kind, "csv or fixed")
+  app.add_option("kind", o.kind, "csv, fixed or jef")
       ->required()
-      ->check(CLI::IsMember({"csv", "fixed"}));
+      ->check(CLI::IsMember({"csv", "fixed", "jef"}));
   app.add_option("file", o.file, "the file written or read")->required();
   app.add_option("--db", o.db, "database: sqlite:PATH, odbc:CONNECTION-STRING or an SQLite file")
       ->required();
   app.add_option("--home", o.home, "directory of zuvodll.ini (default $ZUVO_HOME, /etc/zuvo)");
   app.add_flag("--quiet,-q", o.quiet, "no progress bar and no summary");
   std::string command = argc > 1 ? argv[1] : "";
+  if (command == "convert") return runConvert(argc, argv);
   o.command = command;
   if (command == "export") {
     app.add_option("--sql", o.sql, "the query whose rows are written")->required();
-    app.add_option("--fds", o.fds, "field definitions (fixed)");
+    app.add_option("--fds", o.fds, "field definitions (fixed, jef)");
     app.add_flag("--cr", o.cr, "end each fixed-length record with CR LF");
     app.add_flag("--append", o.append, "append to the file (CSV: without a header line)");
   } else if (command == "import") {
     app.add_option("--table", o.table, "the target table")->required();
-    app.add_option("--fds", o.fds, "field definitions (fixed)");
+    app.add_option("--fds", o.fds, "field definitions (fixed, jef)");
     app.add_option("--bln", o.bln, "record length in bytes (fixed; 0: one record per line)");
     app.add_option("--before", o.before, "a statement run and committed before the load");
   } else {
-    std::fprintf(stderr, "zuvo: %s: the batch jobs are export and import\n", command.c_str());
+    std::fprintf(stderr, "zuvo: %s: the batch jobs are export, import and convert\n",
+                 command.c_str());
     return 2;
   }
   try {
