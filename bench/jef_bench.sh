@@ -14,9 +14,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp data/sjisjef.tbl "$work/"
 
-measure() {  # prints "seconds peak-KiB" of a command
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" > /dev/null
-  cat "$work/time"
+measure() {  # prints "cpu-seconds peak-KiB" of a command; the CPU time (user + system) is
+  # steadier than the elapsed time on a machine shared with other work
+  /usr/bin/time -f "%U %S %M" -o "$work/time" "$@" > /dev/null
+  awk '{printf "%.2f %d\n", $1 + $2, $3}' "$work/time"
 }
 rate() { awk "BEGIN{printf \"%.1f\", $1 / ($2 > 0 ? $2 : 0.01)}"; }
 
@@ -48,9 +49,9 @@ read -r s1 k1 <<< "$to_jef"
 read -r s2 k2 <<< "$icu"
 read -r s3 k3 <<< "$to_csv"
 echo "CSV of $mb MB ($(wc -l < "$work/in.csv") records), JEF file $(stat -c %s "$work/out.jef") bytes"
-printf '%-28s %7.2f s %8.1f MB/s %8d KiB   ratio to uconv %.2f\n' "CSVtoJEF" "$s1" "$(rate "$mb" "$s1")" "$k1" "$(awk "BEGIN{print $s2 / $s1}")"
-printf '%-28s %7.2f s %8.1f MB/s %8d KiB   ratio to uconv %.2f\n' "JEFtoCSV (same CSV MB)" "$s3" "$(rate "$mb" "$s3")" "$k3" "$(awk "BEGIN{print $s2 / $s3}")"
-printf '%-28s %7.2f s %8.1f MB/s %8d KiB\n' "uconv windows-932→ibm-939" "$s2" "$(rate "$mb" "$s2")" "$k2"
+printf '%-28s %7.2f s CPU %8.1f MB/s %8d KiB   ratio to uconv %.2f\n' "CSVtoJEF" "$s1" "$(rate "$mb" "$s1")" "$k1" "$(awk "BEGIN{print $s2 / $s1}")"
+printf '%-28s %7.2f s CPU %8.1f MB/s %8d KiB   ratio to uconv %.2f\n' "JEFtoCSV (same CSV MB)" "$s3" "$(rate "$mb" "$s3")" "$k3" "$(awk "BEGIN{print $s2 / $s3}")"
+printf '%-28s %7.2f s CPU %8.1f MB/s %8d KiB\n' "uconv windows-932→ibm-939" "$s2" "$(rate "$mb" "$s2")" "$k2"
 
 # --- table <-> JEF file ---
 table_run() {  # rows: prints the two result lines
@@ -73,9 +74,9 @@ SQL
   e=$(measure "$zuvo" export jef "$work/t.jef" --db "$db" --sql "select * from t" --fds "$out" --home "$work" -q)
   i=$(measure "$zuvo" import jef "$work/t.jef" --db "$db" --table back --fds "$in" --home "$work" -q)
   read -r s k <<< "$e"
-  printf '%-28s %9d rows %7.2f s %9.0f rows/s %8d KiB peak\n' "CnvJefSFFile" "$n" "$s" "$(rate "$n" "$s")" "$k"
+  printf '%-28s %9d rows %7.2f s CPU %9.0f rows/s %8d KiB peak\n' "CnvJefSFFile" "$n" "$s" "$(rate "$n" "$s")" "$k"
   read -r s k <<< "$i"
-  printf '%-28s %9d rows %7.2f s %9.0f rows/s %8d KiB peak\n' "SetJefRDB" "$n" "$s" "$(rate "$n" "$s")" "$k"
+  printf '%-28s %9d rows %7.2f s CPU %9.0f rows/s %8d KiB peak\n' "SetJefRDB" "$n" "$s" "$(rate "$n" "$s")" "$k"
   local differ
   differ=$(sqlite3 "$db" "select count(*) from (select code, name, qty, amount, price, day, note from t except select code, rtrim(name, '　'), qty, amount, price, day, note from back)")
   [ "$differ" = 0 ] || echo "  $differ rows came back different"

@@ -76,7 +76,7 @@ bool FieldEncoder::append(const convert::FieldDescriptor& d, const String& v, st
     default:
       ok = shifted(d, v);
   }
-  record.append(field_.begin(), field_.end());
+  record.append(reinterpret_cast<const char*>(field_.data()), field_.size());
   return ok;
 }
 
