@@ -72,14 +72,16 @@ std::filesystem::path homeDirectory(const BatchOptions& o) {
 }
 
 // Tells why a conversion answered -1, by checking what it depends on.
-std::string exportFailure(Connection& cn, const BatchOptions& o) {
+std::string exportFailure(ZuvoCls& z, Connection& cn, const BatchOptions& o) {
   try {
     auto rs = cn.OpenResultset(text(o.sql));
     rs->Close();
   } catch (const DatabaseError& e) {
     return "the query failed: " + e.description();
   }
-  return "cannot write " + o.file;
+  if (!std::filesystem::exists(o.file)) return "cannot write " + o.file;
+  return "stopped after " + std::to_string(z.GetCnvCount()) + " records of " + o.file +
+         ": a value could not be read, converted or written";
 }
 
 std::string importFailure(ZuvoCls& z, Connection& cn, const BatchOptions& o, bool started) {
@@ -150,7 +152,7 @@ int run(const BatchOptions& o) {
   }
   if (showBar) bar->finish(result >= 0);
   if (result < 0)
-    throw JobError{o.command == "export" ? exportFailure(*cn, o)
+    throw JobError{o.command == "export" ? exportFailure(z, *cn, o)
                                          : importFailure(z, *cn, o, beforeDone)};
   if (!o.quiet) {
     double seconds =

@@ -74,8 +74,17 @@ std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String
     while (!rs->IsEOF()) {
       line.clear();
       std::int32_t n = columns->Count();
-      for (std::int32_t i = 0; i < n; ++i)
-        convert::appendCsvField(line, convert::columnText((*columns)[i].Value()));
+      for (std::int32_t i = 0; i < n; ++i) {
+        Variant value = (*columns)[i].Value();
+        if (const String* s = value.get<String>()) {
+          // Text, by far the most common, goes in without a copy of its own.
+          std::u16string_view view(*s);
+          while (!view.empty() && view.back() == u' ') view.remove_suffix(1);
+          convert::appendCsvField(line, view);
+        } else {
+          convert::appendCsvField(line, convert::columnText(value));
+        }
+      }
       convert::endCsvLine(line);
       out.writeText(line);
       ++count;

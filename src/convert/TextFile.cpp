@@ -104,13 +104,35 @@ void ShiftJisWriter::write(std::string_view bytes) {
 }
 
 void ShiftJisWriter::writeText(std::u16string_view text) {
-  write(cp932::encode(text));
+  if (fd_ < 0) {
+    failed_ = true;
+    return;
+  }
+  // Encoded straight into the buffer: a file of a million lines makes no string per line.
+  const auto& t = cp932::tables();
+  if (buffer_.size() + text.size() * 2 > kFileBufferSize) flush();
+  if (text.size() * 2 > kFileBufferSize) {
+    write(cp932::encode(text));
+    return;
+  }
+  std::size_t used = buffer_.size();
+  buffer_.resize(used + text.size() * 2);
+  char* p = buffer_.data() + used;
+  for (char16_t c : text) {
+    if (c < 0x80) {  // ASCII maps to itself
+      *p++ = static_cast<char>(c);
+      continue;
+    }
+    auto code = static_cast<std::uint16_t>(t.codeOf[c]);
+    if (t.weightOf[c] == 2) *p++ = static_cast<char>(code >> 8);
+    *p++ = static_cast<char>(code & 0xFF);
+  }
+  buffer_.resize(static_cast<std::size_t>(p - buffer_.data()));
 }
 
 void ShiftJisWriter::writeLine(std::u16string_view text) {
-  std::string bytes = cp932::encode(text);
-  bytes += "\r\n";
-  write(bytes);
+  writeText(text);
+  write("\r\n");
 }
 
 bool ShiftJisWriter::close() {

@@ -93,6 +93,7 @@ struct Wide {
 Wide mul(const Wide& a, const Wide& b) {
   Wide r;
   for (int i = 0; i < Wide::kLimbs; ++i) {
+    if (a.limb[i] == 0) continue;
     std::uint64_t carry = 0;
     for (int j = 0; i + j < Wide::kLimbs; ++j) {
       std::uint64_t t = std::uint64_t(a.limb[i]) * b.limb[j] + r.limb[i + j] + carry;
@@ -103,10 +104,21 @@ Wide mul(const Wide& a, const Wide& b) {
   return r;
 }
 
-// Shift-and-subtract long division; these numbers are a few hundred bits at most.
+// Long division. A divisor of up to 64 bits goes limb by limb; a wider one (rare: a mantissa
+// above 1.8E+19) by shift and subtract.
 Wide divMod(const Wide& n, const Wide& d, Wide& rem) {
   Wide q;
   rem = Wide{};
+  if (d.bitLength() <= 64) {
+    u128 divisor = d.low128(), r = 0;
+    for (int i = Wide::kLimbs - 1; i >= 0; --i) {
+      u128 cur = (r << 32) | n.limb[i];
+      q.limb[i] = std::uint32_t(cur / divisor);
+      r = cur % divisor;
+    }
+    rem = Wide::of(r);
+    return q;
+  }
   for (int i = n.bitLength() - 1; i >= 0; --i) {
     rem.shiftLeft1();
     if (n.bit(i)) rem.limb[0] |= 1u;
@@ -116,6 +128,22 @@ Wide divMod(const Wide& n, const Wide& d, Wide& rem) {
     }
   }
   return q;
+}
+
+// m / 10^digits, and how the dropped part compares with one half of the last kept unit
+// (-1 below, 0 exactly half, +1 above); `dropped` says whether anything nonzero went.
+Wide divPow10(Wide m, int digits, int& vsHalf, bool& dropped) {
+  static constexpr std::uint32_t kSmall[] = {1,      10,      100,      1000,      10000,
+                                             100000, 1000000, 10000000, 100000000, 1000000000};
+  vsHalf = -1;
+  dropped = false;
+  if (digits <= 0) return m;
+  bool lower = false;
+  for (; digits > 9; digits -= 9) lower = m.divSmall(kSmall[9]) != 0 || lower;
+  std::uint32_t r = m.divSmall(kSmall[digits]), half = kSmall[digits] / 2;
+  vsHalf = r > half ? 1 : r < half ? -1 : lower ? 1 : 0;
+  dropped = lower || r != 0;
+  return m;
 }
 
 constexpr int kMaxPow = 110;  // 10^110 still fits in 384 bits
@@ -146,18 +174,17 @@ struct DecimalAccess {
     return (u128(d.hi_) << 64) | (u128(d.mid_) << 32) | d.lo_;
   }
 
-  // Builds a Decimal from a wide mantissa and a scale, dropping digits with halves to even
-  // until it fits; `sticky` says that nonzero digits were already dropped below the mantissa.
+  // m without its last `drop` digits, rounded halves to even.
   static Wide roundedDown(const Wide& m, int drop, bool sticky) {
-    Wide rem;
-    Wide q = divMod(m, pow10(drop), rem);
-    Wide twice = rem;
-    twice.add(rem);
-    auto cmp = twice <=> pow10(drop);
-    if (cmp > 0 || (cmp == 0 && (sticky || (q.limb[0] & 1u)))) q.add(Wide::of(1));
+    int vsHalf;
+    bool dropped;
+    Wide q = divPow10(m, drop, vsHalf, dropped);
+    if (vsHalf > 0 || (vsHalf == 0 && (sticky || (q.limb[0] & 1u)))) q.add(Wide::of(1));
     return q;
   }
 
+  // Builds a Decimal from a wide mantissa and a scale, dropping digits with halves to even
+  // until it fits; `sticky` says that nonzero digits were already dropped below the mantissa.
   static Decimal make(Wide m, int scale, bool negative, bool sticky = false) {
     while (scale < 0) {
       if (!m.mulSmall(10)) overflow();
@@ -165,16 +192,15 @@ struct DecimalAccess {
     }
     int drop = std::max(0, scale - kMaxScale);
     // Find how many digits must go before rounding once, so that no value is rounded twice.
-    while (drop <= kMaxPow) {
-      Wide rem;
-      if (divMod(m, pow10(drop), rem).fits96()) break;
+    int vsHalf;
+    bool dropped;
+    Wide q = divPow10(m, drop, vsHalf, dropped);
+    while (!q.fits96()) {
+      q.divSmall(10);
       ++drop;
     }
     if (drop > scale) overflow();
-    if (drop > kMaxPow) {
-      m = Wide{};
-      scale -= drop;
-    } else if (drop > 0) {
+    if (drop > 0) {
       m = roundedDown(m, drop, sticky);
       scale -= drop;
       if (!m.fits96()) {  // rounding carried into a new digit
@@ -246,9 +272,10 @@ struct DecimalAccess {
     if (d.scale_ == 0) return d;
     Wide m = Wide::of(mantissa(d));
     if (halfEven) return make(roundedDown(m, d.scale_, false), 0, d.negative_);
-    Wide rem;
-    Wide q = divMod(m, pow10(d.scale_), rem);
-    if (d.negative_ && !rem.isZero()) q.add(Wide::of(1));  // floor moves negatives down
+    int vsHalf;
+    bool dropped;
+    Wide q = divPow10(m, d.scale_, vsHalf, dropped);
+    if (d.negative_ && dropped) q.add(Wide::of(1));  // floor moves negatives down
     return make(q, 0, d.negative_);
   }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "component/ZuvoCls.h"
 #include "database/Database.h"
 
 namespace {
@@ -28,11 +27,6 @@ Outcome batch(std::vector<std::string> args) {
 class BatchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    try {
-      zuvo::ZuvoCls().MidByte(u"a", 1, 1);
-    } catch (const zuvo::RuntimeError& e) {
-      if (e.number() == zuvo::err::NotImplemented) GTEST_SKIP() << e.what();
-    }
     db = dir.file("sales.db");
     cn = zuvo::openConnection("sqlite:" + db);
     cn->Execute(u"create table 顧客 (code varchar(6), name varchar(20), amount real)");

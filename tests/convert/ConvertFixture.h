@@ -27,17 +27,7 @@ class CountingPump : public zuvo::EventPump {
 // interval the test chooses.
 class ConvertTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    cn = zuvo::openConnection("sqlite::memory:");
-    // Until the byte measures and the settings file land, there is nothing to test here.
-    try {
-      component(2).MidByte(u"a", 1, 1);
-      if (z->settings().transactionInterval != 2) GTEST_SKIP() << "settings not read yet";
-    } catch (const zuvo::RuntimeError& e) {
-      if (e.number() == zuvo::err::NotImplemented) GTEST_SKIP() << e.what();
-      throw;
-    }
-  }
+  void SetUp() override { cn = zuvo::openConnection("sqlite::memory:"); }
 
   // A fresh component reading tranmax from its own settings file.
   zuvo::ZuvoCls& component(std::int32_t interval = 99999999) {

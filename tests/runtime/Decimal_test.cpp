@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "runtime/RuntimeError.h"
 
 using zuvo::Decimal;
@@ -58,6 +60,8 @@ TEST(Decimal, Arithmetic) {
   EXPECT_EQ((D("1") / D("4")).toString(), "0.25");
   EXPECT_EQ((D("1") / D("3")).toString(), "0.3333333333333333333333333333");
   EXPECT_EQ((D("2") / D("3")).toString(), "0.6666666666666666666666666667");
+  EXPECT_EQ((D("10") / D("3")).toString(), "3.3333333333333333333333333333");
+  EXPECT_EQ((D("100") / D("3")).toString(), "33.333333333333333333333333333");
   EXPECT_EQ((D("-10") / D("4")).toString(), "-2.5");
   EXPECT_EQ((D("1E+27") / D("0.1")).toString(), "10000000000000000000000000000");
   EXPECT_EQ(errorOf([] { D("1E+28") / D("0.1"); }), 6);
@@ -86,4 +90,19 @@ TEST(Decimal, FloorRoundAndCompare) {
   EXPECT_EQ(D("0"), -D("0"));
   EXPECT_TRUE(D("-0.5").isNegative());
   EXPECT_FALSE((-D("0")).isNegative());
+}
+
+// Rounding at a digit as the applications do it: Int((N * 10^(k+1) + mode) / 10) / 10^k.
+TEST(Decimal, RoundingAtADigitStaysExact) {
+  auto marume = [](double n, int keta, int mode) {
+    Decimal p = Decimal::fromDouble(std::pow(10.0, keta + 1));
+    Decimal q = p / Decimal(10);
+    return ((Decimal::fromDouble(n) * p + Decimal(mode)) / Decimal(10)).floor() / q;
+  };
+  EXPECT_EQ(marume(0.285, 2, 5).toString(), "0.29");
+  EXPECT_EQ(marume(1234.5678, 2, 0).toString(), "1234.56");
+  EXPECT_EQ(marume(1250, -2, 5).toString(), "1300");
+  EXPECT_EQ(marume(-1.25, 1, 5).toString(), "-1.2");
+  EXPECT_EQ(marume(-1.25, 1, 0).toString(), "-1.3");
+  EXPECT_EQ(marume(1.01, 0, 9).toString(), "1");
 }

@@ -5,7 +5,6 @@
 #include "component/ZuvoCls.h"
 #include "platform/Recording.h"
 #include "runtime/Convert.h"
-#include "sql/Needs.h"
 
 namespace zuvo {
 namespace {
@@ -29,9 +28,6 @@ struct Expected {
 };
 
 TEST_F(SqlMacros, EveryDateMacroAcrossMonthYearAndLeapDay) {
-  ZUVO_NEEDS_METHOD(z.CalcDD(u"2001.01.31", 1));
-  ZUVO_NEEDS_METHOD(z.CalcMM(u"2001.01.31", 1));
-  ZUVO_NEEDS_METHOD(z.CalcYY(u"2001.01.31", 1));
   const Expected table[] = {
       {u"@today", u"'2001.01.31'", u"'2001.12.31'", u"'2000.03.01'"},
       {u"@toym%", u"'2001.01%'", u"'2001.12%'", u"'2000.03%'"},

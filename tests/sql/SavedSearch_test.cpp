@@ -4,7 +4,6 @@
 #include "platform/Recording.h"
 #include "platform/TempDir.h"
 #include "runtime/Convert.h"
-#include "sql/Needs.h"
 
 namespace zuvo {
 namespace {
@@ -12,7 +11,6 @@ namespace {
 class SavedSearch : public ::testing::Test {
  protected:
   void SetUp() override {
-    ZUVO_NEEDS_METHOD(z.WriteIniStr(dir.name("probe.ini"), u"s", u"k", u"v"));
     std::string text = "[pgm1]\r\n";
     for (const char* key : {"qt", "qw", "qo", "qf", "qg"})
       for (const char* n : {"00", "01"}) text += std::string(key) + n + "=saved\r\n";
