@@ -45,14 +45,14 @@ bool CsvFieldReader::next(String& field) {
   bytes_.clear();
   if (c == '"') {
     file_.getByte();
-    while ((c = file_.getByte()) >= 0 && c != '"') bytes_.push_back(static_cast<char>(c));
+    c = file_.readUntil(bytes_, '"', '"', '"');
     // Anything between the closing quote and the separator is not part of the field.
-    if (c == '"')
-      while ((c = file_.getByte()) >= 0 && c != ',' && c != '\r' && c != '\n') {
-      }
+    if (c == '"') {
+      skipped_.clear();
+      c = file_.readUntil(skipped_, ',', '\r', '\n');
+    }
   } else {
-    while ((c = file_.getByte()) >= 0 && c != ',' && c != '\r' && c != '\n')
-      bytes_.push_back(static_cast<char>(c));
+    c = file_.readUntil(bytes_, ',', '\r', '\n');
   }
   if (c == '\r' && file_.peekByte() == '\n') file_.getByte();
   commaPending_ = c == ',';

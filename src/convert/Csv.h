@@ -47,6 +47,7 @@ class CsvFieldReader {
  private:
   ShiftJisReader& file_;
   std::string bytes_;
+  std::string skipped_;
   bool commaPending_ = false;
   bool valid_ = true;
 };

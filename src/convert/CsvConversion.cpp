@@ -166,8 +166,7 @@ std::int32_t ZuvoCls::SetRDB(Connection& cn, const String& sql, const String& fn
         dropTrailingBlanks(field);
         if (columns.isString(k)) {
           std::int32_t size = columns.size[static_cast<std::size_t>(k)];
-          // A field of at most size/2 characters fits whatever its characters weigh.
-          if (size > 0 && field.size() * 2 > static_cast<std::size_t>(size))
+          if (size > 0 && !convert::fitsInBytes(field, size))
             field = MidByte(field, 1, Variant::Long(size));
           convert::cleanText(field);
           statement += u'\'';

@@ -270,7 +270,7 @@ std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String&
       while (n > 0 && field[n - 1] == u' ') --n;
       field.resize(n);
       if (columns.isString(k)) {
-        if (size > 0 && field.size() * 2 > static_cast<std::size_t>(size))
+        if (size > 0 && !convert::fitsInBytes(field, size))
           field = MidByte(field, 1, Variant::Long(size));
         convert::cleanText(field);
         statement += u'\'';

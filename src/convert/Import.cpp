@@ -1,6 +1,7 @@
 #include "convert/Import.h"
 
 #include "component/ZuvoCls.h"
+#include "platform/Cp932.h"
 #include "runtime/Convert.h"
 
 namespace zuvo::convert {
@@ -40,6 +41,16 @@ bool isPlainTableName(const String& tbl) {
       return false;
   }
   return !quoted;
+}
+
+bool fitsInBytes(std::u16string_view s, std::int32_t size) {
+  if (size < 0) return false;
+  auto limit = static_cast<std::size_t>(size);
+  if (s.size() * 2 <= limit) return true;  // whatever its characters weigh
+  if (s.size() > limit) return false;
+  std::size_t bytes = 0;
+  for (char16_t c : s) bytes += static_cast<std::size_t>(cp932::weight(c));
+  return bytes <= limit;
 }
 
 void cleanText(String& s) {

@@ -37,6 +37,10 @@ std::unique_ptr<Resultset> openTargetTable(Connection& cn, const String& tbl);
 // statement, separators or comments that would let it carry more SQL.
 bool isPlainTableName(const String& tbl);
 
+// Whether s takes at most `size` Shift-JIS bytes, so that cutting it to the column's size
+// would leave it whole.
+bool fitsInBytes(std::u16string_view s, std::int32_t size);
+
 // Comma, apostrophe and double quote become blanks and "”" becomes "’", so that the value
 // can go between single quotes without escaping. The length does not change.
 void cleanText(String& s);

@@ -229,6 +229,22 @@ bool ShiftJisReader::readLine(String& line, bool& valid) {
   return true;
 }
 
+int ShiftJisReader::readUntil(std::string& out, char stop1, char stop2, char stop3) {
+  for (;;) {
+    if (pos_ == end_ && !refill()) return -1;
+    const char* p = buffer_.data() + pos_;
+    const char* end = buffer_.data() + end_;
+    const char* q = p;
+    while (q < end && *q != stop1 && *q != stop2 && *q != stop3) ++q;
+    out.append(p, static_cast<std::size_t>(q - p));
+    pos_ += static_cast<std::size_t>(q - p);
+    if (q < end) {
+      ++pos_;
+      return static_cast<unsigned char>(*q);
+    }
+  }
+}
+
 std::size_t ShiftJisReader::readBytes(char* into, std::size_t n) {
   std::size_t done = 0;
   while (done < n) {

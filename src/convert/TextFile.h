@@ -68,6 +68,9 @@ class ShiftJisReader {
   bool readLineBytes(std::string& line);
   // The same line decoded; `valid` tells whether all of its bytes named characters.
   bool readLine(String& line, bool& valid);
+  // Appends bytes to `out` up to the first of the stop bytes, which is consumed and returned;
+  // -1 when the file ends first. The stops are ASCII, so no Shift-JIS trail byte matches one.
+  int readUntil(std::string& out, char stop1, char stop2, char stop3);
   // Up to n raw bytes; returns how many were read.
   std::size_t readBytes(char* into, std::size_t n);
 

@@ -114,7 +114,17 @@ double parseDouble(const std::string& plain) {
   return v;
 }
 
+namespace {
+
+// The run-time has no infinities or NaNs: a computation that made one has overflowed.
+void requireFinite(double value) {
+  if (!std::isfinite(value)) throw RuntimeError(err::Overflow);
+}
+
+}  // namespace
+
 Digits significantDigits(double value, int precision) {
+  requireFinite(value);
   Digits d;
   d.negative = std::signbit(value) && value != 0;
   if (value == 0) {
@@ -134,6 +144,7 @@ Digits significantDigits(double value, int precision) {
 }
 
 std::string generalText(double value, int precision) {
+  requireFinite(value);
   if (value == 0) return "0";  // also for -0
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ConvertFixture.h"
+#include "database/TestDatabases.h"
 
 using Rows = std::vector<std::vector<std::u16string>>;
 
@@ -182,3 +183,38 @@ TEST_F(ConvertTest, CsvRoundTripKeepsEveryValue) {
   EXPECT_EQ(z.SetRDB(*cn, u"delete from dst", dir.name("rt.csv"), u"dst"), 500);
   EXPECT_EQ(rows(u"select * from dst"), rows(u"select * from src"));
 }
+
+class CsvBackendTest : public zuvo::test::DatabaseTest {};
+
+TEST_P(CsvBackendTest, RoundTripKeepsEveryValue) {
+  auto& cn = connection();
+  createTable(u"src",
+              u"code varchar(8), name varchar(40), qty integer, amount numeric(12,2), "
+              u"day varchar(10)");
+  createTable(u"dst",
+              u"code varchar(8), name varchar(40), qty integer, amount numeric(12,2), "
+              u"day varchar(10)");
+  const char16_t* names[] = {u"山田太郎", u"ｶﾀｶﾅ商会", u"髙橋　一", u"Ａ－１", u"①②"};
+  for (int i = 0; i < 200; ++i) {
+    std::string n = std::to_string(i);
+    std::u16string id(n.begin(), n.end());
+    cn.Execute(u"insert into src values ('K" + id + u"', '" + names[i % 5] + u"', " + id + u", -" +
+               id + u".5, '2024.01.02')");
+  }
+  TempDir dir;
+  zuvo::ZuvoCls z;
+  ASSERT_EQ(z.CnvCSVFile(cn, u"select * from src order by code", dir.name("rt.csv"), false), 200);
+  EXPECT_EQ(z.SetRDB(cn, u"delete from dst", dir.name("rt.csv"), u"dst"), 200);
+  auto all = [&](const std::u16string& table) {
+    std::vector<std::u16string> out;
+    auto rs = cn.OpenResultset(u"select * from " + table + u" order by code");
+    for (; !rs->IsEOF(); rs->MoveNext())
+      for (std::int32_t i = 0; i < rs->rdoColumns().Count(); ++i)
+        out.push_back(zuvo::convert::columnText(rs->rdoColumns()[i].Value()));
+    return out;
+  };
+  EXPECT_EQ(all(u"dst"), all(u"src"));
+  EXPECT_EQ(all(u"dst").size(), 1000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, CsvBackendTest, zuvo::test::backends(), zuvo::test::backendName);

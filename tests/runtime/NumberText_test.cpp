@@ -55,6 +55,8 @@ TEST(Str, GeneralNumberForm) {
   EXPECT_EQ(rt::numberText(1234.5), u"1234.5");
   EXPECT_EQ(rt::numberText(0.5), u".5");
   EXPECT_EQ(rt::numberText(-1e100), u"-1E+100");
+  EXPECT_THROW(rt::str(std::numeric_limits<double>::infinity()), RuntimeError);
+  EXPECT_THROW(rt::numberText(std::numeric_limits<double>::quiet_NaN()), RuntimeError);
 }
 
 TEST(Rounding, HalvesToEvenWithOverflow) {
