@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "component/ZuvoCls.h"
+#include "runtime/Convert.h"
+#include "sql/RandomText.h"
 
 namespace zuvo {
 namespace {
@@ -164,6 +167,40 @@ TEST_F(SqlClauses, PositionsBeyondSixteenBitsOverflow) {
 
   // Found well inside: no overflow.
   EXPECT_EQ(z.GetSQLItem(u"a = 1, " + String(40000, u'x'), u"a"), u"1");
+}
+
+// Statements made of the marks and keywords the rules look for.
+String randomStatement(std::mt19937& random) {
+  static const std::vector<String> pieces{
+      u" ",      u"(",      u")",     u",",         u"=",       u".",    u"'",   u"x",
+      u"values", u"where ", u" set ", u" and ",     u">",       u"<",    u"a.b", u"insert ",
+      u"update", u"own.t ", u"v",     u" where k ", u"values(", u"'1.5'"};
+  return testing::randomText(random, pieces, 14);
+}
+
+TEST(SqlClausesFuzz, WalksEndAndNothingReadsOutside) {
+  ZuvoCls z;
+  std::mt19937 random(20010131);
+  for (int round = 0; round < 3000; ++round) {
+    const String sql = randomStatement(random);
+    for (auto walker : {&ZuvoCls::GetSQLData, &ZuvoCls::GetSQLDataUpdate}) {
+      // Every item moves the walk on, so a statement cannot take more calls than characters.
+      std::int16_t s = 0;
+      std::size_t calls = 0;
+      while (!(z.*walker)(sql, s).empty()) ASSERT_LE(++calls, sql.size() + 3) << rt::toUtf8(sql);
+      for (std::int16_t start = 2; start <= std::int16_t(sql.size() + 2); ++start) {
+        s = start;
+        (z.*walker)(sql, s);
+      }
+    }
+    const String swd = randomStatement(random).substr(0, 3);
+    z.GetSQLItem(sql, swd);
+    String copy = sql;
+    z.RepSQLItem(copy, swd, u"123456");
+    EXPECT_EQ(copy.size(), sql.size());
+    copy = sql;
+    z.RepSQLStr(copy, swd, u"?");
+  }
 }
 
 }  // namespace
