@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "convert/TextFile.h"
+#include "database/MasterTables.h"
 #include "reliability/Harness.h"
 
 namespace zuvo::reliability {
@@ -15,8 +17,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::int32_t kBigRows = 3000;
-constexpr std::int32_t kSizeLimit = 20000;  // bytes: inside the first flush of a big export
+constexpr std::int32_t kBigRows = 2000;
+constexpr std::int32_t kSizeLimit = 10000;  // bytes: inside the first flush of a big export
 const String kFixedFds = u"n__0006 x_l0020";
 const String kJefFds = u"n__0006 x_l0020";
 
@@ -145,7 +147,8 @@ TEST_P(ExportFaultTest, AFileSizeLimitKeepsWhatWasWritten) {
     std::filesystem::remove(ws.file("ref.csd"));
     ASSERT_EQ(run(*ws.component(), ws.name("ref.out"), add, kBigRows), kBigRows);
     const std::string full = ws.read("ref.out");
-    ASSERT_GT(full.size(), static_cast<std::size_t>(kSizeLimit) + 32768);
+    // The limit is reached in the middle of the run, not when the file is closed.
+    ASSERT_GT(full.size(), convert::kFileBufferSize);
 
     // Replacing must drop an old, longer file; appending must keep an old one.
     const std::string old(add ? 1000 : 3 * kSizeLimit, 'o');
@@ -165,6 +168,44 @@ TEST_P(ExportFaultTest, AFileSizeLimitKeepsWhatWasWritten) {
     if (std::filesystem::exists(ws.file("ref.csd"))) {
       EXPECT_EQ(ws.read("lim.csd"), ws.read("ref.csd"));
     }
+  }
+}
+
+// A row that can't be read ends the export with -1; the records before it are in the file.
+TEST(QueryFaultTest, AQueryFailingMidwayKeepsTheRecordsBefore) {
+  Workspace ws;
+  auto z = ws.component();
+  if (methodsPending(*z)) GTEST_SKIP() << "text measures not implemented yet";
+  auto cn = ws.database();
+  createSource(*cn, 300);
+  // abs() of the smallest integer overflows: row 100 raises an error when it is read.
+  const String query =
+      u"select k, case when k = 100 then abs(-9223372036854775808) else name end from src";
+  const struct {
+    const char* name;
+    std::function<std::int32_t(const String& sql, const String& out)> run;
+  } exports[] = {
+      {"CnvCSVFile",
+       [&](const String& sql, const String& out) { return z->CnvCSVFile(*cn, sql, out, false); }},
+      {"CnvFixSFFile",
+       [&](const String& sql, const String& out) {
+         return z->CnvFixSFFile(*cn, sql, out, kFixedFds, true, false);
+       }},
+      {"CnvJefSFFile",
+       [&](const String& sql, const String& out) {
+         return z->CnvJefSFFile(*cn, sql, out, kJefFds, false);
+       }},
+  };
+  for (const auto& e : exports) {
+    SCOPED_TRACE(e.name);
+    try {
+      ASSERT_EQ(e.run(query + u" where k < 100", ws.name("ref.out")), 99);
+      EXPECT_EQ(e.run(query, ws.name("failed.out")), -1);
+    } catch (const RuntimeError& error) {
+      if (error.number() != err::NotImplemented) throw;
+      continue;
+    }
+    EXPECT_EQ(ws.read("failed.out"), ws.read("ref.out"));
   }
 }
 
@@ -285,7 +326,7 @@ TEST_P(ImportFaultTest, AStatementFailingMidwayKeepsTheCommittedBatches) {
 }
 
 TEST_P(ImportFaultTest, AKilledImportLeavesWholeBatches) {
-  constexpr std::int32_t rows = 20000, interval = 500;
+  constexpr std::int32_t rows = 10000, interval = 250;
   prepare(rows);
   if (IsSkipped()) return;
   createTarget(*ws.database(), u"t");
@@ -322,13 +363,14 @@ INSTANTIATE_TEST_SUITE_P(Imports, ImportFaultTest, ::testing::ValuesIn(importCas
 // Another program holds the write lock for longer than the connection waits: every import
 // (and the statement run before a load) gives up with -1 instead of hanging, and the other
 // program's transaction is not disturbed.
-TEST(LockedDatabaseTest, ImportsFailWithinABoundedTime) {
+TEST(LockedDatabaseTest, CallsFailWithinABoundedTime) {
   Workspace ws;
   if (methodsPending(*ws.component())) GTEST_SKIP() << "text measures not implemented yet";
   bool jef = writeImportInputs(ws, 30, true);
   {
     auto cn = ws.database();
     cn->Execute(u"create table held (x integer)");
+    test::createMasterTables(*cn);
     for (std::size_t i = 0; i < importCases().size(); ++i)
       createTarget(*cn, u"t" + rt::fromUtf8(std::to_string(i)));
   }
@@ -366,6 +408,37 @@ TEST(LockedDatabaseTest, ImportsFailWithinABoundedTime) {
     return ws.component()->SetRDB(*cn, u"delete from t0", u"", u"");
   }));
   names.push_back("the statement before a load");
+  // The sequence and the masters: -1, or one message shown for the transaction not begun.
+  calls.push_back(std::make_unique<Child>([&ws] {
+    auto cn = ws.database();
+    auto query = cn->CreateQuery(u"select 番号, 終了番号 from seqm where キー = ?");
+    query->SetParameter(0, String(u""));
+    auto rows = query->OpenResultset();
+    String sql, seqs;
+    return ws.component()->GetSEQ(*cn, u"seqm", *query, *rows, u"K", 1, sql, u"", u"", u"T01",
+                                  u"2000.11.23", u"10:00:00", seqs);
+  }));
+  names.push_back("GetSEQ");
+  calls.push_back(std::make_unique<Child>([&ws] {
+    auto cn = ws.database();
+    auto recorder = std::make_shared<Recorder>();
+    ws.component(99999999, nullptr, recorder)
+        ->WritePGMm(*cn, u"pgmm", u"a.exe", u"title", u"~|~1999.04.01 ver 1.00~|~", u"T01");
+    return -static_cast<std::int32_t>(recorder->messages.size());
+  }));
+  names.push_back("WritePGMm");
+  calls.push_back(std::make_unique<Child>([&ws] {
+    auto cn = ws.database();
+    auto query = cn->CreateQuery(u"select 番号, 終了番号 from seqm where キー = ?");
+    query->SetParameter(0, String(u""));
+    auto rows = query->OpenResultset();
+    auto recorder = std::make_shared<Recorder>();
+    ws.component(99999999, nullptr, recorder)
+        ->WriteMSGm(*cn, u"msgm", u"logm", u"seqm", *query, *rows, u"a.exe", u"title", u"01",
+                    u"T01", u"message", u"", u"");
+    return -static_cast<std::int32_t>(recorder->messages.size());
+  }));
+  names.push_back("WriteMSGm");
 
   for (std::size_t i = 0; i < calls.size(); ++i) {
     Outcome outcome = calls[i]->wait(20s);
@@ -378,6 +451,8 @@ TEST(LockedDatabaseTest, ImportsFailWithinABoundedTime) {
   EXPECT_EQ(rowCount(*cn, u"held"), 1);
   for (std::size_t i = 0; i < importCases().size(); ++i)
     EXPECT_EQ(rowCount(*cn, u"t" + rt::fromUtf8(std::to_string(i))), 0);
+  for (const char16_t* master : {u"seqm", u"pgmm", u"msgm", u"logm"})
+    EXPECT_EQ(rowCount(*cn, master), 0) << rt::toUtf8(master);
   // Once the lock is gone the same load goes through.
   EXPECT_EQ(importCases()[0].run(*ws.component(), *cn, ws, u"", u"t0"), 30);
 }

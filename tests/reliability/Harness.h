@@ -134,7 +134,7 @@ class Child {
 // Lets a long conversion in a child run slowly enough for the parent to act in its middle.
 class SlowPump : public EventPump {
  public:
-  void processPending() override { std::this_thread::sleep_for(std::chrono::milliseconds(3)); }
+  void processPending() override { std::this_thread::sleep_for(std::chrono::milliseconds(5)); }
 };
 
 // A scratch folder that is also the component's home (settings file and conversion table),
@@ -148,9 +148,11 @@ class Workspace : public zuvo::testing::TempDir {
 
   // A component whose transaction interval is `interval`. Messages and beeps go to a recorder.
   std::unique_ptr<ZuvoCls> component(std::int32_t interval = 99999999,
-                                     std::shared_ptr<EventPump> pump = nullptr) const {
+                                     std::shared_ptr<EventPump> pump = nullptr,
+                                     std::shared_ptr<Recorder> recorder = nullptr) const {
     write("zuvodll.ini", "tranmax=" + std::to_string(interval) + "\r\n");
-    auto platform = recordingPlatform(std::make_shared<Recorder>(), path());
+    if (!recorder) recorder = std::make_shared<Recorder>();
+    auto platform = recordingPlatform(recorder, path());
     if (pump) platform->events = std::move(pump);
     return std::make_unique<ZuvoCls>(platform);
   }
