@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "runtime/Convert.h"
+
 namespace zuvo::db {
 
 namespace {
@@ -229,7 +231,7 @@ Column& CursorColumns::operator[](const String& name) {
   for (std::int32_t i = 0; i < count; ++i) {
     if (sameName(owner_.info(i).name, name)) return (*this)[i];
   }
-  throw DatabaseError(layerError::ItemNotFound, "No column of that name");
+  throw DatabaseError(layerError::ItemNotFound, "No column named " + rt::toUtf8(name));
 }
 
 }  // namespace

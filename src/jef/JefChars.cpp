@@ -32,8 +32,9 @@ class ByteWriter {
 std::int16_t toJefBytes(const JefTable& table, const String& s, ByteArray& bdt, bool shifts) {
   ByteWriter out(bdt);
   bool inRun = false;
+  const auto& codeOf = cp932::tables().codeOf;
   for (char16_t c : s) {
-    std::int32_t v = table.toJef(cp932::code(c));
+    std::int32_t v = table.toJef(codeOf[c]);
     if (v <= 0xFF) {
       if (inRun) out.put(ShiftOut), inRun = false;
       out.put(v);
@@ -52,6 +53,12 @@ std::int16_t lastIndexWithin(const ByteArray& bdt, const Variant& bmx) {
   std::int16_t last = rt::toInteger(bmx);
   if (last >= static_cast<std::int64_t>(bdt.size())) throw RuntimeError(err::SubscriptOutOfRange);
   return last;
+}
+
+// The character of a table code; a code that names none raises 5 as the run-time's Chr does.
+char16_t characterOf(const std::array<char16_t, 65536>& charOf, std::int16_t code) {
+  char16_t c = charOf[static_cast<std::uint16_t>(code)];
+  return c != 0 || code == 0 ? c : cp932::fromCode(code);
 }
 
 }  // namespace
@@ -82,6 +89,7 @@ String ZuvoCls::JefSjis(const ByteArray& bdt, const Variant& bmx, const Variant&
   std::int16_t last = lastIndexWithin(bdt, bmx);
   std::int16_t step = rt::toInteger(md);
   if (step != 1 && step != 2) throw RuntimeError(err::InvalidArgument);
+  const auto& charOf = cp932::tables().charOf;
   String result;
   result.reserve(last < 0 ? 0 : (last + 1) / step);
   for (std::int32_t i = 0; i <= last; i += step) {
@@ -90,7 +98,7 @@ String ZuvoCls::JefSjis(const ByteArray& bdt, const Variant& bmx, const Variant&
       if (i + 1 > last) break;
       code = code * 256 + bdt[i + 1];
     }
-    result.push_back(cp932::fromCode(table.toSjis(code)));
+    result.push_back(characterOf(charOf, table.toSjis(code)));
   }
   return result;
 }
@@ -98,6 +106,7 @@ String ZuvoCls::JefSjis(const ByteArray& bdt, const Variant& bmx, const Variant&
 String ZuvoCls::JefSjisShift(const ByteArray& bdt, const Variant& bmx) {
   const JefTable& table = jefTable();
   std::int16_t last = lastIndexWithin(bdt, bmx);
+  const auto& charOf = cp932::tables().charOf;
   String result;
   bool inRun = false;
   for (std::int32_t i = 0; i <= last; ++i) {
@@ -110,7 +119,7 @@ String ZuvoCls::JefSjisShift(const ByteArray& bdt, const Variant& bmx) {
       if (i + 1 > last) break;
       code = code * 256 + bdt[++i];
     }
-    result.push_back(cp932::fromCode(table.toSjis(code)));
+    result.push_back(characterOf(charOf, table.toSjis(code)));
   }
   return result;
 }

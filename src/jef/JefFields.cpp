@@ -6,6 +6,7 @@
 #include "convert/Width.h"
 #include "jef/Numbers.h"
 #include "jef/Packed.h"
+#include "platform/Cp932.h"
 #include "runtime/Convert.h"
 
 namespace zuvo::jef {
@@ -75,7 +76,7 @@ bool FieldEncoder::append(const convert::FieldDescriptor& d, const String& v, st
     default:
       ok = shifted(d, v);
   }
-  record.append(field_.begin(), field_.end());
+  record.append(reinterpret_cast<const char*>(field_.data()), field_.size());
   return ok;
 }
 
@@ -90,17 +91,20 @@ bool FieldEncoder::packed(const convert::FieldDescriptor& d, const String& v) {
 bool FieldEncoder::zoned(const convert::FieldDescriptor& d, const String& given) {
   const String& v = given.empty() && !fromCsv_ ? u"0" : given;
   DecimalDigits lead;
-  bool ok = attempt([&] { lead = leadingDigits(v); });
+  // A plain number reads the same leniently and strictly: one reading serves both.
+  bool plain = parsePlain(v, lead);
+  bool ok = plain || attempt([&] { lead = leadingDigits(v); });
+  auto strict = [&] { return plain ? lead : strictDigits(v); };
   bool negative = lead.negative && !lead.isZero();
   std::size_t len = static_cast<std::size_t>(std::max<int>(d.len, 0));
   ok = attempt([&] {
          std::string digits;
          if (d.leftAligned()) {
            // The number filled with zeros on the right, its point kept.
-           DecimalDigits magnitude = fromCsv_ ? strictDigits(v) : lead;
+           DecimalDigits magnitude = fromCsv_ ? strict() : lead;
            digits = (magnitude.plainText() + std::string(len, '0')).substr(0, len);
          } else if (d.decimals() <= 0) {
-           DecimalDigits magnitude = fromCsv_ ? strictDigits(v) : lead;
+           DecimalDigits magnitude = fromCsv_ ? strict() : lead;
            magnitude.roundTo(0);
            digits = padLeft(magnitude.whole, len);
          } else {
@@ -127,17 +131,43 @@ bool FieldEncoder::zoned(const convert::FieldDescriptor& d, const String& given)
   return ok;
 }
 
+void FieldEncoder::fit(const String& v, int len, char16_t fill, bool left) {
+  const auto& weightOf = cp932::tables().weightOf;
+  int bytes = 0;
+  for (char16_t c : v) bytes += weightOf[c];
+  if (bytes <= len) {
+    // Only fill to add, the same that cutting the filled text with MidByte leaves: a fill
+    // character across the end of the field is kept whole, one across its start is dropped.
+    int room = len - bytes, weight = weightOf[fill];
+    if (left) {
+      text_ = v;
+      text_.append((room + weight - 1) / weight, fill);
+    } else {
+      text_.assign(room / weight, fill);
+      text_ += v;
+    }
+    return;
+  }
+  if (left) {
+    text_ = v;
+    text_.append(len, fill);
+    text_ = z_.MidByte(text_, 1, len);
+  } else {
+    text_.assign(len, fill);
+    text_ += v;
+    text_ = z_.MidByte(text_, z_.LenByte(text_) - len + 1, len);
+  }
+}
+
 bool FieldEncoder::doubleByte(const convert::FieldDescriptor& d, const String& v) {
   return attempt([&] {
     int len = std::max<int>(d.len, 0);
-    String wide = convert::toFullWidth(v);
-    if (d.leftAligned()) {
-      wide.append(len, IdeographicSpace);
-      text_ = z_.MidByte(wide, 1, len);
-    } else {
-      wide.insert(0, len, IdeographicSpace);
-      text_ = z_.MidByte(wide, z_.LenByte(wide) - len + 1, len);
-    }
+    // Text that is full-width already (the usual case) has nothing to widen.
+    bool narrow = std::any_of(v.begin(), v.end(), [](char16_t c) {
+      return c < 0x100 || c == 0x20A9 || c >= 0xFF61;  // the sources of the width mapping
+    });
+    String wide = narrow ? convert::toFullWidth(v) : v;
+    fit(wide, len, IdeographicSpace, d.leftAligned());
     // An odd width can end in the middle of a two-byte code: the field keeps what fits.
     work_.assign(text_.size() * 2 + 2, 0);
     int written = z_.SjisJef(text_, work_) + 1;
@@ -171,15 +201,7 @@ bool FieldEncoder::shifted(const convert::FieldDescriptor& d, const String& v) {
   work_.assign(static_cast<std::size_t>(2 * len + 1), 0);
   bool ok = attempt([&] {
     char16_t fill = d.zeroFill() ? u'0' : u' ';
-    if (d.leftAligned()) {
-      text_ = v;
-      text_.append(len, fill);
-      text_ = z_.MidByte(text_, 1, len);
-    } else {
-      text_.assign(len, fill);
-      text_ += v;
-      text_ = z_.MidByte(text_, z_.LenByte(text_) - len + 1, len);
-    }
+    fit(v, len, fill, d.leftAligned());
     z_.SjisJefShift(text_, work_);
   });
   // With double-byte text the shift codes make the JEF form longer than the field: the bytes

@@ -37,6 +37,9 @@ class FieldEncoder {
   bool doubleByte(const convert::FieldDescriptor& d, const String& v);
   bool singleByte(const convert::FieldDescriptor& d, const String& v);
   bool shifted(const convert::FieldDescriptor& d, const String& v);
+  // Sets text_ to v filled with `fill` and cut to len Shift-JIS bytes as MidByte cuts,
+  // filled on the right when `left`, else on the left.
+  void fit(const String& v, int len, char16_t fill, bool left);
 
   ZuvoCls& z_;
   bool fromCsv_;

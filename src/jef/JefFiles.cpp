@@ -155,7 +155,7 @@ std::int32_t ZuvoCls::SetJefRDB(Connection& cn, const String& sql, const String&
         if (!(whole = reader.field(jef::fieldWidth(d), bytes))) break;
         std::int32_t size = columns.size[static_cast<std::size_t>(k)];
         if (!decoder.decode(d, bytes, size, v)) failed = true;
-        v = rt::rtrim(v);
+        v.erase(v.find_last_not_of(u' ') + 1);
         if (columns.isString(k)) {
           // A text of at most size/2 characters fits whatever its characters weigh.
           if (size > 0 && v.size() * 2 > static_cast<std::size_t>(size)) {
@@ -229,7 +229,7 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
       record.clear();
       for (std::int32_t k = 0; k < nf; ++k) {
         String& v = fields[static_cast<std::size_t>(k)];
-        v = rt::rtrim(v);
+        v.erase(v.find_last_not_of(u' ') + 1);
         if (!encoder.append(descriptors.at(k, failed), v, record)) failed = true;
       }
       out.write(record);
@@ -292,7 +292,8 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
         if (!(whole = reader.field(jef::fieldWidth(d), bytes))) break;
         if (!decoder.decode(d, bytes, 0, v)) failed = true;
         convert::cleanText(v);
-        convert::appendCsvField(line, rt::rtrim(v));
+        v.erase(v.find_last_not_of(u' ') + 1);
+        convert::appendCsvField(line, v);
       }
       if (!whole) {
         // The file ends inside this record: no line is written for it.

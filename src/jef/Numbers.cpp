@@ -86,22 +86,22 @@ bool parsePlain(std::u16string_view text, DecimalDigits& out) {
   std::size_t i = 0, n = text.size();
   while (i < n && text[i] == u' ') ++i;
   while (n > i && text[n - 1] == u' ') --n;
-  out = DecimalDigits{};
-  if (i < n && (text[i] == u'-' || text[i] == u'+')) out.negative = text[i++] == u'-';
-  bool point = false, digit = false;
-  for (; i < n; ++i) {
-    char16_t c = text[i];
-    if (c >= u'0' && c <= u'9') {
-      (point ? out.fraction : out.whole).push_back(static_cast<char>(c));
-      digit = true;
-    } else if (c == u'.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  if (!digit) return false;
-  stripLeadingZeros(out.whole);
+  out.negative = i < n && text[i] == u'-';
+  if (i < n && (text[i] == u'-' || text[i] == u'+')) ++i;
+  auto digitsFrom = [&](std::size_t from) {
+    std::size_t to = from;
+    while (to < n && text[to] >= u'0' && text[to] <= u'9') ++to;
+    return to;
+  };
+  std::size_t wholeEnd = digitsFrom(i), fractionEnd = wholeEnd;
+  if (wholeEnd < n && text[wholeEnd] == u'.') fractionEnd = digitsFrom(wholeEnd + 1);
+  if (fractionEnd != n || (wholeEnd == i && fractionEnd <= wholeEnd + 1)) return false;
+  while (i < wholeEnd && text[i] == u'0') ++i;  // no leading zeros
+  out.whole.assign(text.begin() + i, text.begin() + wholeEnd);
+  if (fractionEnd > wholeEnd)
+    out.fraction.assign(text.begin() + wholeEnd + 1, text.begin() + fractionEnd);
+  else
+    out.fraction.clear();
   return true;
 }
 

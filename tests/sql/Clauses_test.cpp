@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "component/ZuvoCls.h"
+#include "runtime/Convert.h"
+#include "sql/RandomText.h"
 
 namespace zuvo {
 namespace {
@@ -136,34 +139,68 @@ TEST_F(SqlClauses, GetSQLDataUpdateWalkAlwaysMovesOn) {
   EXPECT_EQ(items.back(), u"5");
 }
 
-TEST_F(SqlClauses, WalkPositionsAreChecked) {
-  std::int16_t s = -3;
+// The error number a call ends with, 0 when it ends normally.
+template <typename Call>
+std::int32_t errorOf(Call call) {
   try {
-    z.GetSQLData(u"insert into own.t (a)", s);
-    ADD_FAILURE() << "a negative walk position was accepted";
+    call();
   } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), err::InvalidArgument);
+    return e.number();
   }
+  return 0;
 }
 
-TEST_F(SqlClauses, PositionsBeyondSixteenBitsOverflow) {
+TEST_F(SqlClauses, PositionsAreCheckedAndSixteenBit) {
+  std::int16_t s = -3;
+  EXPECT_EQ(errorOf([&] { z.GetSQLData(u"insert into own.t (a)", s); }), err::InvalidArgument);
+
   const String longSql = String(40000, u'x') + u" name = 1, b = 2";
-  try {
-    z.GetSQLItem(longSql, u"name");
-    ADD_FAILURE() << "no overflow";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), err::Overflow);
-  }
+  EXPECT_EQ(errorOf([&] { z.GetSQLItem(longSql, u"name"); }), err::Overflow);
   String text = longSql;
-  EXPECT_THROW(z.RepSQLStr(text, u"name", u"x"), RuntimeError);
+  EXPECT_EQ(errorOf([&] { z.RepSQLStr(text, u"name", u"x"); }), err::Overflow);
   EXPECT_EQ(text, longSql);
 
   // A long tail after the last comma: the walk's end position no longer fits.
-  std::int16_t s = 22;
-  EXPECT_THROW(z.GetSQLData(u"insert into own.t (a, " + String(33000, u'b'), s), RuntimeError);
+  s = 22;
+  EXPECT_EQ(errorOf([&] { z.GetSQLData(u"insert into own.t (a, " + String(33000, u'b'), s); }),
+            err::Overflow);
 
   // Found well inside: no overflow.
   EXPECT_EQ(z.GetSQLItem(u"a = 1, " + String(40000, u'x'), u"a"), u"1");
+}
+
+// Statements made of the marks and keywords the rules look for.
+String randomStatement(std::mt19937& random) {
+  static const std::vector<String> pieces{
+      u" ",      u"(",      u")",     u",",         u"=",       u".",    u"'",   u"x",
+      u"values", u"where ", u" set ", u" and ",     u">",       u"<",    u"a.b", u"insert ",
+      u"update", u"own.t ", u"v",     u" where k ", u"values(", u"'1.5'"};
+  return testing::randomText(random, pieces, 14);
+}
+
+TEST(SqlClausesFuzz, WalksEndAndNothingReadsOutside) {
+  ZuvoCls z;
+  std::mt19937 random(20010131);
+  for (int round = 0; round < 3000; ++round) {
+    const String sql = randomStatement(random);
+    for (auto walker : {&ZuvoCls::GetSQLData, &ZuvoCls::GetSQLDataUpdate}) {
+      // Every item moves the walk on, so a statement cannot take more calls than characters.
+      std::int16_t s = 0;
+      std::size_t calls = 0;
+      while (!(z.*walker)(sql, s).empty()) ASSERT_LE(++calls, sql.size() + 3) << rt::toUtf8(sql);
+      for (std::int16_t start = 2; start <= std::int16_t(sql.size() + 2); ++start) {
+        s = start;
+        (z.*walker)(sql, s);
+      }
+    }
+    const String swd = randomStatement(random).substr(0, 3);
+    z.GetSQLItem(sql, swd);
+    String copy = sql;
+    z.RepSQLItem(copy, swd, u"123456");
+    EXPECT_EQ(copy.size(), sql.size());
+    copy = sql;
+    z.RepSQLStr(copy, swd, u"?");
+  }
 }
 
 }  // namespace

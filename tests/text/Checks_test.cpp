@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "component/ZuvoCls.h"
+#include "runtime/Convert.h"
+#include "sql/RandomText.h"
 
 namespace zuvo {
 namespace {
@@ -122,6 +127,22 @@ TEST_F(Checks, ChkFormatsOddLayouts) {
   // No separator at all: the whole field is one segment.
   EXPECT_EQ(formats(u"7", u"000"), (Outcome{true, u"007"}));
   EXPECT_EQ(formats(u"", u""), (Outcome{true, u"0"}));
+}
+
+TEST(ChecksFuzz, OddLayoutsAndFieldsAreAnsweredNotThrown) {
+  ZuvoCls z;
+  std::mt19937 random(20000301);
+  const std::vector<String> layoutPieces{u"0", u"00", u"#", u"@", u"@@", u"/",  u":",
+                                         u"-", u"ｰ",  u" ", u".", u",",  u"0.0"};
+  const std::vector<String> fieldPieces{u"1", u"23", u"a",  u"/",  u":", u"-",     u"ｰ", u" ",
+                                        u".", u"１", u"－", u"あ", u"'", u"9e999", u"0"};
+  for (int round = 0; round < 3000; ++round) {
+    const String ft = testing::randomText(random, layoutPieces, 8);
+    String field = testing::randomText(random, fieldPieces, 8);
+    const String typed = field;
+    ASSERT_NO_THROW(z.ChkFormats(field, ft, 0, true, false, true, false))
+        << rt::toUtf8(typed) << " / " << rt::toUtf8(ft);
+  }
 }
 
 }  // namespace
