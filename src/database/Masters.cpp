@@ -130,27 +130,29 @@ void ZuvoCls::WriteMSGm(Connection& RDBcn, const String& MSGm, const String& LOG
   const String time = format(now, u"hh:nn:ss");
   const String errorFlag = rt::trim(ErrMsg).empty() ? u"" : u"エラー";
 
-  String insert =
-      u"insert into " + MSGm +
-      u" (日付, 時間, 番号, 事業所, 担当者, エラー, プログラム, メッセージ, エラー内容, SQL, IP, "
-      u"USERNAME) values (" +
-      joinValues({literal(today), literal(time), kNumberPlaceholder, literal(jgcd), literal(tncd),
-                  literal(errorFlag), literal(programName(pgmnm)), literal(msg), literal(ErrMsg),
-                  literal(sql), literal(ip), literal(user)}) +
-      u")";
-
   String errs;
   if (RDBStartTran(RDBcn, errs, false) != 0) {
     warn(*platform_, title, {kMessageMasterFailed, kTransactionNotStarted, errs});
     return;
   }
+  // The number is drawn into the placeholder alone and the statement built around it, so that
+  // a value holding the placeholder's text is stored as written.
+  String number = kNumberPlaceholder;
   String counterStatement;
-  if (GetSEQ(RDBcn, SEQm, SEQq1, SEQr1, u"MSGm_番号", 1, insert, kNumberPlaceholder, u"", tncd,
+  if (GetSEQ(RDBcn, SEQm, SEQq1, SEQr1, u"MSGm_番号", 1, number, kNumberPlaceholder, u"", tncd,
              today, time, counterStatement) == -1) {
     RDBcn.RollbackTrans();
     warn(*platform_, title, {kMessageSequenceFailed, kKeyLabel + u"MSGm_番号"});
     return;
   }
+  const String insert =
+      u"insert into " + MSGm +
+      u" (日付, 時間, 番号, 事業所, 担当者, エラー, プログラム, メッセージ, エラー内容, SQL, IP, "
+      u"USERNAME) values (" +
+      joinValues({literal(today), literal(time), number, literal(jgcd), literal(tncd),
+                  literal(errorFlag), literal(programName(pgmnm)), literal(msg), literal(ErrMsg),
+                  literal(sql), literal(ip), literal(user)}) +
+      u")";
   if (RDBExec(RDBcn, insert, errs) != 0) {
     RDBcn.RollbackTrans();
     warn(*platform_, title, {kMessageMasterFailed, errs, rt::left(insert, 50)});
@@ -158,7 +160,7 @@ void ZuvoCls::WriteMSGm(Connection& RDBcn, const String& MSGm, const String& LOG
   }
   std::int32_t logNumber = 0;
   std::int16_t branch = 0;
-  for (const String* logged : {&counterStatement, &insert}) {
+  for (const String* logged : {static_cast<const String*>(&counterStatement), &insert}) {
     if (!WriteLOGm(RDBcn, LOGm, SEQm, SEQq1, SEQr1, title, jgcd, tncd, today, time, logNumber,
                    branch, u"", 0, *logged)) {
       RDBcn.RollbackTrans();
@@ -183,22 +185,24 @@ bool ZuvoCls::WriteLOGm(Connection& RDBcn, const String& LOGm, const String& SEQ
   if (edbn == INT16_MAX) throw RuntimeError(err::Overflow);
   edbn = edbn >= 1 ? std::int16_t(edbn + 1) : std::int16_t(1);
 
-  String insert =
+  // As in WriteMSGm: the number first, then the statement around it.
+  String number = kNumberPlaceholder;
+  if (edbn == 1) {
+    String counterStatement;
+    no = GetSEQ(RDBcn, SEQm, SEQq1, SEQr1, u"LOGm_番号", 1, number, kNumberPlaceholder, u"", tncd,
+                todt, totm, counterStatement);
+    if (no == -1) return false;
+  } else {
+    number = CnvStrVal(Variant::Long(no));
+  }
+  const String insert =
       u"insert into " + LOGm +
       u" (日付, 時間, 番号, 枝番, 事業所, 担当者, 取引区分, 更新前番号, 送信済, SQL, IP, USERNAME) "
       u"values (" +
-      joinValues({literal(todt), literal(totm), kNumberPlaceholder, CnvStrVal(Variant(edbn)),
-                  literal(jgcd), literal(tncd), literal(trkb), CnvStrVal(Variant::Long(bfno)),
-                  u"'0'", literal(sql), literal(ip), literal(user)}) +
+      joinValues({literal(todt), literal(totm), number, CnvStrVal(Variant(edbn)), literal(jgcd),
+                  literal(tncd), literal(trkb), CnvStrVal(Variant::Long(bfno)), u"'0'",
+                  literal(sql), literal(ip), literal(user)}) +
       u")";
-  if (edbn == 1) {
-    String counterStatement;
-    no = GetSEQ(RDBcn, SEQm, SEQq1, SEQr1, u"LOGm_番号", 1, insert, kNumberPlaceholder, u"", tncd,
-                todt, totm, counterStatement);
-    if (no == -1) return false;
-  } else if (!RepSQLStr(insert, kNumberPlaceholder, CnvStrVal(Variant::Long(no)))) {
-    return false;
-  }
   String errs;
   return RDBExec(RDBcn, insert, errs) == 0;
 }

@@ -43,11 +43,12 @@ constexpr std::array<Macro, 16> macros{{
     {u"@tncd", Unit::User, Shift::None, false},
 }};
 
-// The staff code must already be text: a number is not silently turned into one.
+// The staff code must already be text: a number is not silently turned into one. Its quotes
+// are doubled, so that whatever the code holds it stays one literal of the statement.
 String staffCode(const Variant& tncd) {
   if (tncd.isNull()) throw RuntimeError(err::InvalidUseOfNull);
   if (tncd.isEmpty()) return {};
-  if (const String* text = tncd.get<String>()) return *text;
+  if (const String* text = tncd.get<String>()) return rt::replaceAll(*text, u"'", u"''");
   throw RuntimeError(err::TypeMismatch);
 }
 
