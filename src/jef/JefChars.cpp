@@ -1,4 +1,6 @@
 // Text to JEF bytes and back through the object's conversion table.
+#include <algorithm>
+
 #include "component/ZuvoCls.h"
 #include "jef/JefTable.h"
 #include "platform/Cp932.h"
@@ -14,10 +16,15 @@ constexpr std::uint8_t ShiftOut = 0x29;  // back to one-byte codes
 // Writes into the caller's array and never past its end: the run-time raises 9 there.
 class ByteWriter {
  public:
-  explicit ByteWriter(ByteArray& bdt) : bdt_(bdt) {}
+  explicit ByteWriter(ByteArray& bdt)
+      : bdt_(bdt), fastEnd_(std::min<std::size_t>(bdt.size(), INT16_MAX)) {}
   void put(std::int32_t byte) {
-    if (pos_ >= static_cast<std::int64_t>(bdt_.size()))
-      throw RuntimeError(err::SubscriptOutOfRange);
+    // Far from the end of the array and of the 16-bit count only the byte needs writing.
+    if (pos_ < fastEnd_) {
+      bdt_[pos_++] = static_cast<std::uint8_t>(byte);
+      return;
+    }
+    if (pos_ >= bdt_.size()) throw RuntimeError(err::SubscriptOutOfRange);
     bdt_[pos_] = static_cast<std::uint8_t>(byte);
     // The position is a 16-bit count, as the result is.
     if (++pos_ > INT16_MAX) throw RuntimeError(err::Overflow);
@@ -26,7 +33,8 @@ class ByteWriter {
 
  private:
   ByteArray& bdt_;
-  std::int64_t pos_ = 0;
+  std::size_t fastEnd_;
+  std::size_t pos_ = 0;
 };
 
 std::int16_t toJefBytes(const JefTable& table, const String& s, ByteArray& bdt, bool shifts) {

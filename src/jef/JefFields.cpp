@@ -33,14 +33,6 @@ int packedPlaces(const convert::FieldDescriptor& d) {
   return d.second - u'0';
 }
 
-void setAscii(String& into, const std::string& ascii) {
-  into.assign(ascii.begin(), ascii.end());
-}
-
-std::string padLeft(const std::string& digits, std::size_t width, char fill = '0') {
-  return digits.size() >= width ? digits : std::string(width - digits.size(), fill) + digits;
-}
-
 bool isBlank(const String& t) {
   return t.find_first_not_of(u' ') == String::npos;
 }
@@ -90,32 +82,38 @@ bool FieldEncoder::packed(const convert::FieldDescriptor& d, const String& v) {
 
 bool FieldEncoder::zoned(const convert::FieldDescriptor& d, const String& given) {
   const String& v = given.empty() && !fromCsv_ ? u"0" : given;
-  DecimalDigits lead;
+  DecimalDigits& lead = lead_;
   // A plain number reads the same leniently and strictly: one reading serves both.
   bool plain = parsePlain(v, lead);
   bool ok = plain || attempt([&] { lead = leadingDigits(v); });
-  auto strict = [&] { return plain ? lead : strictDigits(v); };
   bool negative = lead.negative && !lead.isZero();
   std::size_t len = static_cast<std::size_t>(std::max<int>(d.len, 0));
   ok = attempt([&] {
-         std::string digits;
+         int places = d.leftAligned() ? 0 : d.decimals();
+         DecimalDigits strict;
+         const DecimalDigits* magnitude = &lead;
+         if (fromCsv_ && !plain && places <= 0) magnitude = &(strict = strictDigits(v));
          if (d.leftAligned()) {
            // The number filled with zeros on the right, its point kept.
-           DecimalDigits magnitude = fromCsv_ ? strict() : lead;
-           digits = (magnitude.plainText() + std::string(len, '0')).substr(0, len);
-         } else if (d.decimals() <= 0) {
-           DecimalDigits magnitude = fromCsv_ ? strict() : lead;
-           magnitude.roundTo(0);
-           digits = padLeft(magnitude.whole, len);
+           std::string digits = magnitude->plainText();
+           text_.assign(digits.begin(), digits.end());
+           text_.resize(len, u'0');
          } else {
-           int places = d.decimals();
-           if (d.len < places) throw RuntimeError(err::InvalidArgument);
-           DecimalDigits magnitude = lead;
-           magnitude.roundTo(places);
-           magnitude.fraction.resize(places, '0');
-           digits = padLeft(magnitude.whole, len - places) + magnitude.fraction;
+           if (places > 0 && d.len < places) throw RuntimeError(err::InvalidArgument);
+           std::size_t wholeWidth = len - std::max(places, 0);
+           if (magnitude->fraction.size() > static_cast<std::size_t>(std::max(places, 0))) {
+             strict = *magnitude;
+             strict.roundTo(places);
+             magnitude = &strict;
+           }
+           const std::string& whole = magnitude->whole;
+           text_.assign(whole.size() < wholeWidth ? wholeWidth - whole.size() : 0, u'0');
+           text_.append(whole.begin(), whole.end());
+           if (places > 0) {
+             text_.append(magnitude->fraction.begin(), magnitude->fraction.end());
+             text_.append(places - magnitude->fraction.size(), u'0');
+           }
          }
-         setAscii(text_, digits);
          z_.SjisJef(text_, field_);
        }) &&
        ok;

@@ -6,6 +6,7 @@
 #include "../convert/FieldDefs.h"
 #include "../runtime/ByteArray.h"
 #include "../runtime/String.h"
+#include "Numbers.h"
 
 namespace zuvo {
 class ZuvoCls;
@@ -46,6 +47,7 @@ class FieldEncoder {
   ByteArray field_;
   ByteArray work_;
   String text_;
+  DecimalDigits lead_;
 };
 
 // Turns the bytes of a field back into text.
