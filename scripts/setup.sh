@@ -5,6 +5,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config clang-format
+  clang clang-tidy cppcheck libclang-rt-14-dev
   libicu-dev icu-devtools libsqlite3-dev sqlite3 unixodbc unixodbc-dev odbc-postgresql postgresql
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   jlha-utils gnucobol3

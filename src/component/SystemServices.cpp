@@ -148,7 +148,7 @@ void ZuvoCls::WriteDbg(const String& fnm, const Variant& msg) {
   try {
     const auto path = std::filesystem::path(rt::toUtf8(fnm));
     if (!msg.isNull() && rt::upper(rt::toText(msg)) == u"CLEAR_DBG") {
-      std::ofstream(path, std::ios::binary | std::ios::trunc);
+      std::ofstream emptied(path, std::ios::binary | std::ios::trunc);
       return;
     }
     std::ofstream out(path, std::ios::binary | std::ios::app);

@@ -25,7 +25,7 @@ String ZuvoCls::ChkPass(Connection& RDBcn, const String& Sv1, const String& id, 
     rs->Close();
     return u"";
   }
-  const String name = rt::toText(columns[u"氏名"].Value());
+  String name = rt::toText(columns[u"氏名"].Value());
   const String office = rt::toText(columns[u"事業所CD"].Value());
   const String department = rt::toText(columns[u"部CD"].Value());
   const String section = rt::toText(columns[u"課CD"].Value());

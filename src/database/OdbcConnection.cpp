@@ -155,7 +155,7 @@ class OdbcCursor : public Cursor {
       statement_.verify(SQLPrepareW(statement_.get(), wide(sql_), SQL_NTS), "SQLPrepare");
     }
   }
-  ~OdbcCursor() override { release(); }
+  ~OdbcCursor() override { OdbcCursor::release(); }
 
   void execute() override {
     release();
@@ -474,7 +474,8 @@ class OdbcConnection : public Connection {
   }
 
   void setAutocommit(bool on) {
-    auto value = reinterpret_cast<SQLPOINTER>(
+    // The attribute value travels in the pointer argument, as the ODBC interface defines it.
+    auto value = reinterpret_cast<SQLPOINTER>(  // NOLINT(performance-no-int-to-ptr)
         static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF));
     check(SQLSetConnectAttr(link_->dbc, SQL_ATTR_AUTOCOMMIT, value, SQL_IS_UINTEGER),
           SQL_HANDLE_DBC, link_->dbc, "SQLSetConnectAttr");

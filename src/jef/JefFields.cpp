@@ -196,7 +196,7 @@ bool FieldEncoder::singleByte(const convert::FieldDescriptor& d, const String& v
 
 bool FieldEncoder::shifted(const convert::FieldDescriptor& d, const String& v) {
   int len = std::max<int>(d.len, 0);
-  work_.assign(static_cast<std::size_t>(2 * len + 1), 0);
+  work_.assign(2 * static_cast<std::size_t>(len) + 1, 0);
   bool ok = attempt([&] {
     char16_t fill = d.zeroFill() ? u'0' : u' ';
     fit(v, len, fill, d.leftAligned());
@@ -237,10 +237,12 @@ bool FieldDecoder::decode(const convert::FieldDescriptor& d, ByteArray& bytes,
     } else if (d.is(u't', u'm')) {
       v = asText(bytes);
       if (isBlank(v)) return;
-      if (v.size() == 4)
-        v = v.substr(0, 2) + u":" + v.substr(2, 2);
-      else if (v.size() == 6)
-        v = v.substr(0, 2) + u":" + v.substr(2, 2) + u":" + v.substr(4, 2);
+      if (v.size() == 4) {
+        v.insert(2, u":");
+      } else if (v.size() == 6) {
+        v.insert(4, u":");
+        v.insert(2, u":");
+      }
     } else if (d.is(u'm', u's')) {
       v = asText(bytes);
       if (!isBlank(v)) v = rt::mid(v, 1, 2) + u":" + rt::mid(v, 3, 2);

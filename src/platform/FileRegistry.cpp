@@ -55,7 +55,7 @@ std::optional<std::int32_t> parseNumber(const std::string& text) {
 
 class FileRegistry : public Registry {
  public:
-  explicit FileRegistry(std::filesystem::path home) : file_(std::move(home) / kRegistryFileName) {}
+  explicit FileRegistry(const std::filesystem::path& home) : file_(home / kRegistryFileName) {}
 
   std::optional<RegistryValue> read(std::int32_t root, const String& path,
                                     const String& valueName) override {

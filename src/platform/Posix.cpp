@@ -59,6 +59,7 @@ class SpawnSetup {
   pid_t spawn(const std::vector<std::string>& words) {
     if (words.empty()) return -1;
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;

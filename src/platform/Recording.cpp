@@ -46,7 +46,7 @@ class RecordingLauncher : public ProgramLauncher {
 
 }  // namespace
 
-std::shared_ptr<Platform> recordingPlatform(std::shared_ptr<Recorder> recorder,
+std::shared_ptr<Platform> recordingPlatform(const std::shared_ptr<Recorder>& recorder,
                                             std::filesystem::path home) {
   auto p = Platform::posix();
   p->home = std::move(home);

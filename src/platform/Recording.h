@@ -30,7 +30,7 @@ struct Recorder {
 // The POSIX platform with message boxes, beeps and program starts recorded in `recorder`
 // (never shown or run) and the clock fixed when recorder->fixedNow is set. Used by tests and
 // by `zuvo call`.
-std::shared_ptr<Platform> recordingPlatform(std::shared_ptr<Recorder> recorder,
+std::shared_ptr<Platform> recordingPlatform(const std::shared_ptr<Recorder>& recorder,
                                             std::filesystem::path home);
 
 }  // namespace zuvo

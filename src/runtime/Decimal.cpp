@@ -152,7 +152,7 @@ const Wide& pow10(int n) {
   static const auto table = [] {
     std::array<Wide, kMaxPow + 1> t;
     t[0] = Wide::of(1);
-    for (int i = 1; i <= kMaxPow; ++i) {
+    for (std::size_t i = 1; i < t.size(); ++i) {
       t[i] = t[i - 1];
       t[i].mulSmall(10);
     }

@@ -90,7 +90,9 @@ String ZuvoCls::CnvSQL(const Variant& sql, const Variant& tncd) {
     for (;;) {
       const std::int64_t found = sqltext::position16(rt::inStr(lowered, name, from));
       if (found == 0) break;
-      String literal = u"'" + value(macro) + (macro.likePattern ? u"%'" : u"'");
+      String literal = u"'";
+      literal += value(macro);
+      literal += macro.likePattern ? u"%'" : u"'";
       text = rt::left(text, found - 1) + literal + rt::mid(text, found + std::int64_t(name.size()));
       lowered = rt::left(lowered, found - 1) + rt::lower(literal) +
                 rt::mid(lowered, found + std::int64_t(name.size()));
