@@ -4,6 +4,7 @@
 
 #include "component/ZuvoCls.h"
 #include "convert/Csv.h"
+#include "convert/Export.h"
 #include "convert/Import.h"
 #include "convert/TextFile.h"
 #include "convert/ValueText.h"
@@ -12,20 +13,6 @@
 namespace zuvo {
 
 namespace {
-
-void closeQuietly(Resultset* rs) {
-  if (!rs) return;
-  try {
-    rs->Close();
-  } catch (...) {
-    // Only the rows matter to the caller; a resultset that does not close is released anyway.
-  }
-}
-
-// The name of the column type file: fnm up to its last "." followed by "csd".
-String columnTypeFileName(const String& fnm) {
-  return fnm.substr(0, fnm.rfind(u'.') + 1) + u"csd";
-}
 
 void dropTrailingBlanks(String& s) {
   std::size_t n = s.size();
@@ -46,18 +33,9 @@ std::int16_t ZuvoCls::GetCntCSV(const String& fnm) {
 }
 
 std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String& fnm, bool add) {
-  std::unique_ptr<Resultset> rs;
-  try {
-    rs = cn.OpenResultset(sql, rdo::Static, rdo::ReadOnly, rdo::ExecDirect);
-  } catch (...) {
-    return -1;
-  }
-  if (!rs) return -1;
   convert::ShiftJisWriter out;
-  if (!out.open(fnm, add)) {
-    closeQuietly(rs.get());
-    return -1;
-  }
+  std::unique_ptr<Resultset> rs = convert::openExport(cn, sql, fnm, add, out);
+  if (!rs) return -1;
 
   bool failed = false;
   std::int32_t count = 0;
@@ -105,14 +83,14 @@ std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String
       }
       if (!types.empty()) types.pop_back();
       convert::ShiftJisWriter typeFile;
-      typeFile.open(columnTypeFileName(fnm), false);
+      typeFile.open(convert::columnTypeFileName(fnm), false);
       typeFile.writeLine(types);
       if (!typeFile.close()) failed = true;
     } catch (...) {
       failed = true;
     }
   }
-  closeQuietly(rs.get());
+  convert::closeQuietly(rs.get());
   return failed ? -1 : count;
 }
 
@@ -135,15 +113,15 @@ std::int32_t ZuvoCls::SetRDB(Connection& cn, const String& sql, const String& fn
   try {
     rs = convert::openTargetTable(cn, tbl);
     if (!rs || !columns.read(*rs)) {
-      closeQuietly(rs.get());
+      convert::closeQuietly(rs.get());
       return -1;
     }
     n = GetCntCSV(fnm) - 1;
   } catch (...) {
-    closeQuietly(rs.get());
+    convert::closeQuietly(rs.get());
     return -1;
   }
-  closeQuietly(rs.get());
+  convert::closeQuietly(rs.get());
   if (n < 0 || n != columns.last) return -1;
 
   convert::ImportBatch batch(*this, cn, settings_.transactionInterval,

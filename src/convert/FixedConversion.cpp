@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "component/ZuvoCls.h"
+#include "convert/Export.h"
 #include "convert/FieldDefs.h"
 #include "convert/Import.h"
 #include "convert/TextFile.h"
@@ -16,15 +17,6 @@
 namespace zuvo {
 
 namespace {
-
-void closeQuietly(Resultset* rs) {
-  if (!rs) return;
-  try {
-    rs->Close();
-  } catch (...) {
-    // The rows are done with; a resultset that does not close is released anyway.
-  }
-}
 
 // Puts len fill characters before (right-aligned) or after (left-aligned) the text and keeps
 // len characters.
@@ -87,18 +79,9 @@ String numberField(const convert::FieldDescriptor& d, const Variant& value, Stri
 
 std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const String& fnm,
                                    const String& fds, bool cr, bool add) {
-  std::unique_ptr<Resultset> rs;
-  try {
-    rs = cn.OpenResultset(sql, rdo::Static, rdo::ReadOnly, rdo::ExecDirect);
-  } catch (...) {
-    return -1;
-  }
-  if (!rs) return -1;
   convert::ShiftJisWriter out;
-  if (!out.open(fnm, add)) {
-    closeQuietly(rs.get());
-    return -1;
-  }
+  std::unique_ptr<Resultset> rs = convert::openExport(cn, sql, fnm, add, out);
+  if (!rs) return -1;
 
   // Cuts by Shift-JIS bytes: the last or the first len bytes of x.
   auto alignByBytes = [this](const String& s, int len, const String& fill, bool left) {
@@ -168,7 +151,7 @@ std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const Stri
     failed = true;
   }
   if (!out.close()) failed = true;
-  closeQuietly(rs.get());
+  convert::closeQuietly(rs.get());
   return failed ? -1 : count;
 }
 
@@ -231,14 +214,14 @@ std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String&
   try {
     rs = convert::openTargetTable(cn, tbl);
     if (!rs || !columns.read(*rs)) {
-      closeQuietly(rs.get());
+      convert::closeQuietly(rs.get());
       return -1;
     }
   } catch (...) {
-    closeQuietly(rs.get());
+    convert::closeQuietly(rs.get());
     return -1;
   }
-  closeQuietly(rs.get());
+  convert::closeQuietly(rs.get());
   if (convert::fieldCount(fds) - 1 != columns.last) return -1;
 
   const std::int32_t last = columns.last;

@@ -4,6 +4,7 @@
 
 #include "component/ZuvoCls.h"
 #include "convert/Csv.h"
+#include "convert/Export.h"
 #include "convert/FieldDefs.h"
 #include "convert/Import.h"
 #include "convert/TextFile.h"
@@ -70,23 +71,14 @@ std::int64_t recordWidth(Descriptors& descriptors, std::int32_t last, bool& fail
   return width;
 }
 
-String columnTypeFileName(const String& fnm) {
-  return fnm.substr(0, fnm.rfind(u'.') + 1) + u"csd";
-}
-
 }  // namespace
 
 std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const String& fnm,
                                    const String& fds, bool add) {
   ResultsetCloser query;
-  try {
-    query.rs = cn.OpenResultset(sql, rdo::Static, rdo::ReadOnly, rdo::ExecDirect);
-  } catch (...) {
-    return -1;
-  }
-  if (!query.rs) return -1;
   convert::ShiftJisWriter out;
-  if (!out.open(fnm, add)) return -1;
+  query.rs = convert::openExport(cn, sql, fnm, add, out);
+  if (!query.rs) return -1;
 
   bool failed = false;
   std::int32_t count = 0;
@@ -273,7 +265,7 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
     }
     types.pop_back();
     convert::ShiftJisWriter typeFile;
-    if (!typeFile.open(columnTypeFileName(csv), false)) failed = true;
+    if (!typeFile.open(convert::columnTypeFileName(csv), false)) failed = true;
     typeFile.writeLine(types);
     if (!typeFile.close()) failed = true;
   }
