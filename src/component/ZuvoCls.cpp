@@ -14,9 +14,12 @@ ZuvoCls::~ZuvoCls() = default;
 
 void ZuvoCls::countConverted(std::int32_t count, std::int32_t interval) {
   conversionCount_ = count;
-  if (interval > 0 && count % interval == 0 && platform_->events) platform_->events->processPending();
+  if (interval > 0 && count % interval == 0 && platform_->events)
+    platform_->events->processPending();
 }
 
-std::int32_t ZuvoCls::GetCnvCount() { return conversionCount_; }
+std::int32_t ZuvoCls::GetCnvCount() {
+  return conversionCount_;
+}
 
 }  // namespace zuvo

@@ -98,8 +98,8 @@ class ZuvoCls {
   bool ChkZuvo(const String& ininame, const String& title);
   String ChkPass(Connection& RDBcn, const String& Sv1, const String& id, const String& pass,
                  String& jgcd, String& bucd, String& kacd, String& level);
-  bool ChkPgmUser(const String& ininame, std::int16_t lmax, const String& jgcd,
-                  const String& bucd, const String& kacd, const String& level);
+  bool ChkPgmUser(const String& ininame, std::int16_t lmax, const String& jgcd, const String& bucd,
+                  const String& kacd, const String& level);
   void DspAbend(const String& ininame, const String& msg);
 
   // --- Transactions and statements ---
@@ -110,14 +110,14 @@ class ZuvoCls {
   // --- Sequence numbers and masters ---
   std::int32_t GetSEQ(Connection& RDBcn, const String& SEQm, Query& SEQq1, Resultset& SEQr1,
                       const String& SEQk1, std::int16_t add, String& sql, const String& swd,
-                      const String& ft, const String& tncd, const String& todt,
-                      const String& totm, String& SEQs);
+                      const String& ft, const String& tncd, const String& todt, const String& totm,
+                      String& SEQs);
   void WritePGMm(Connection& RDBcn, const String& PGMm, const String& pgmnm, const String& title,
                  const String& pgmver, const String& tncd);
   void WriteMSGm(Connection& RDBcn, const String& MSGm, const String& LOGm, const String& SEQm,
                  Query& SEQq1, Resultset& SEQr1, const String& pgmnm, const String& title,
-                 const String& jgcd, const String& tncd, const String& msg,
-                 const String& ErrMsg, const String& sql);
+                 const String& jgcd, const String& tncd, const String& msg, const String& ErrMsg,
+                 const String& sql);
   bool WriteLOGm(Connection& RDBcn, const String& LOGm, const String& SEQm, Query& SEQq1,
                  Resultset& SEQr1, const String& title, const String& jgcd, const String& tncd,
                  const String& todt, const String& totm, std::int32_t& no, std::int16_t& edbn,
@@ -142,17 +142,17 @@ class ZuvoCls {
   // --- Table and file conversions ---
   std::int32_t CnvCSVFile(Connection& cn, const String& sql, const String& fnm, bool add);
   std::int32_t SetRDB(Connection& cn, const String& sql, const String& fnm, const String& tbl);
-  std::int32_t CnvFixSFFile(Connection& cn, const String& sql, const String& fnm,
-                            const String& fds, bool cr, bool add);
+  std::int32_t CnvFixSFFile(Connection& cn, const String& sql, const String& fnm, const String& fds,
+                            bool cr, bool add);
   std::int32_t SetFixRDB(Connection& cn, const String& sql, const String& fnm, const String& fds,
                          std::int16_t bln, const String& tbl);
-  std::int32_t CnvJefSFFile(Connection& cn, const String& sql, const String& fnm,
-                            const String& fds, bool add);
+  std::int32_t CnvJefSFFile(Connection& cn, const String& sql, const String& fnm, const String& fds,
+                            bool add);
   std::int32_t SetJefRDB(Connection& cn, const String& sql, const String& fnm, const String& fds,
                          std::int16_t bln, const String& tbl);
   std::int32_t CSVtoJEF(const String& csv, const String& fnm, const String& fds, bool add);
-  std::int32_t JEFtoCSV(const String& fnm, const String& csv, const String& fds,
-                        std::int16_t bln, bool add);
+  std::int32_t JEFtoCSV(const String& fnm, const String& csv, const String& fds, std::int16_t bln,
+                        bool add);
 
   // --- JEF characters and packed decimal ---
   std::int16_t SjisJef(const String& s, ByteArray& bdt);
@@ -194,8 +194,8 @@ class ZuvoCls {
   std::int32_t platformProbe();
   String moduleNameQuery(std::int32_t instance);
   std::int32_t iniReadPrimitive(const String& section, const String& key,
-                                const String& defaultValue, String& buffer,
-                                std::int32_t sizeLimit, const String& file);
+                                const String& defaultValue, String& buffer, std::int32_t sizeLimit,
+                                const String& file);
   std::int32_t iniWritePrimitive(const String& section, const String& key, const String& value,
                                  const String& file);
 

@@ -43,7 +43,9 @@ inline constexpr std::int32_t BigInt = -5;
 inline constexpr std::int32_t Bit = -7;
 inline constexpr std::int32_t Binary = -2;
 inline constexpr std::int32_t LongVarBinary = -4;
-inline bool isText(std::int32_t type) { return type == Char || type == VarChar || type == LongVarChar; }
+inline bool isText(std::int32_t type) {
+  return type == Char || type == VarChar || type == LongVarChar;
+}
 }  // namespace coltype
 
 // Cursor types, lock type and option of OpenResultset.

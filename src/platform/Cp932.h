@@ -12,7 +12,7 @@
 namespace zuvo::cp932 {
 
 struct Tables {
-  std::array<std::int16_t, 65536> codeOf;   // UTF-16 unit -> signed 16-bit character code
+  std::array<std::int16_t, 65536> codeOf;    // UTF-16 unit -> signed 16-bit character code
   std::array<std::uint8_t, 65536> weightOf;  // UTF-16 unit -> 1 or 2 bytes
   std::array<char16_t, 65536> charOf;        // code as unsigned 16 bits -> character, 0 if none
 };
@@ -21,9 +21,13 @@ const Tables& tables();
 
 // The system's character code: 0..255 for a single-byte character, lead*256+trail read as a
 // signed 16-bit number for a double-byte one, 63 ("?") for a character without a CP932 form.
-inline std::int16_t code(char16_t c) { return tables().codeOf[c]; }
+inline std::int16_t code(char16_t c) {
+  return tables().codeOf[c];
+}
 // Shift-JIS byte width of one character: 1 or 2.
-inline int weight(char16_t c) { return tables().weightOf[c]; }
+inline int weight(char16_t c) {
+  return tables().weightOf[c];
+}
 // The character of a code (the run-time's Chr): 0..255 single-byte, otherwise the double-byte
 // code given by the low 16 bits. Raises error 5 when the code names no character.
 char16_t fromCode(std::int32_t code);

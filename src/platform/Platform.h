@@ -93,8 +93,7 @@ class Registry {
 class Archiver {
  public:
   virtual ~Archiver() = default;
-  virtual std::int32_t run(std::int32_t ownerWindow, const String& commandLine,
-                           String& output) = 0;
+  virtual std::int32_t run(std::int32_t ownerWindow, const String& commandLine, String& output) = 0;
 };
 
 // The host-name library: the computer's host name and its IPv4 address in dotted form.
@@ -112,8 +111,7 @@ class IniFiles {
   // Copies at most sizeLimit - 1 characters of the value (or of `defaultValue`) into `value`;
   // returns the number of characters copied.
   virtual std::int32_t read(const String& file, const String& section, const String& key,
-                            const String& defaultValue, String& value,
-                            std::int32_t sizeLimit) = 0;
+                            const String& defaultValue, String& value, std::int32_t sizeLimit) = 0;
   // Non-zero on success.
   virtual std::int32_t write(const String& file, const String& section, const String& key,
                              const String& value) = 0;

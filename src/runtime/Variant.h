@@ -41,7 +41,7 @@ struct Date {
 
 class Variant {
  public:
-  Variant() = default;  // Empty
+  Variant() = default;                    // Empty
   Variant(std::int16_t v) : value_(v) {}  // NOLINT: implicit like the system's own values
   Variant(int v) : value_(std::int32_t(v)) {}
   Variant(float v) : value_(v) {}
@@ -88,8 +88,8 @@ class Variant {
   struct NullValue {
     friend bool operator==(const NullValue&, const NullValue&) = default;
   };
-  std::variant<std::monostate, NullValue, std::int16_t, std::int32_t, float, double, Currency,
-               Date, String, bool, Decimal, std::uint8_t, ByteArray>
+  std::variant<std::monostate, NullValue, std::int16_t, std::int32_t, float, double, Currency, Date,
+               String, bool, Decimal, std::uint8_t, ByteArray>
       value_;
 };
 
