@@ -95,8 +95,8 @@ class FileRegistry : public Registry {
 
 }  // namespace
 
-std::shared_ptr<Registry> makeRegistry(std::filesystem::path home) {
-  return std::make_shared<FileRegistry>(std::move(home));
+std::shared_ptr<Registry> makeRegistry(const std::filesystem::path& home) {
+  return std::make_shared<FileRegistry>(home);
 }
 
 }  // namespace zuvo::posix

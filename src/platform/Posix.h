@@ -38,7 +38,7 @@ std::shared_ptr<SystemInfo> makeSystemInfo();
 // HKEY_USERS, HKEY_CURRENT_CONFIG, or HKCR, HKCU, HKLM, HKU, HKCC) and the key path below it.
 // Key paths and value names are matched without regard to case; values are trimmed. A missing
 // file, key or value makes the read fail, as an unreadable key does.
-std::shared_ptr<Registry> makeRegistry(std::filesystem::path home);
+std::shared_ptr<Registry> makeRegistry(const std::filesystem::path& home);
 inline constexpr char kRegistryFileName[] = "registry.ini";
 // Runs `program` (found on PATH) with the command line's words as arguments, never through a
 // shell; its exit status is the archiver's error code, and a program that cannot be started

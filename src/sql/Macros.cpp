@@ -93,9 +93,8 @@ String ZuvoCls::CnvSQL(const Variant& sql, const Variant& tncd) {
       String literal = u"'";
       literal += value(macro);
       literal += macro.likePattern ? u"%'" : u"'";
-      text = rt::left(text, found - 1) + literal + rt::mid(text, found + std::int64_t(name.size()));
-      lowered = rt::left(lowered, found - 1) + rt::lower(literal) +
-                rt::mid(lowered, found + std::int64_t(name.size()));
+      text.replace(std::size_t(found - 1), name.size(), literal);
+      lowered.replace(std::size_t(found - 1), name.size(), rt::lower(literal));
       // The search goes on after the literal: inserted text is never expanded again.
       from = sqltext::position16(found + std::int64_t(literal.size()));
     }
