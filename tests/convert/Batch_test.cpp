@@ -1,27 +1,19 @@
-#include "Batch.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "BatchRun.h"
 #include "TempDir.h"
 #include "database/Database.h"
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string err;
-};
+using Outcome = zuvo::test::BatchOutcome;
 
 Outcome batch(std::vector<std::string> args) {
-  args.insert(args.begin(), "zuvo");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  testing::internal::CaptureStderr();
-  int status = runBatch(static_cast<int>(argv.size()), argv.data());
-  return {status, testing::internal::GetCapturedStderr()};
+  return zuvo::test::runBatchCommand(std::move(args));
 }
 
 class BatchTest : public ::testing::Test {

@@ -3,25 +3,17 @@
 #include <string>
 #include <vector>
 
-#include "Batch.h"
+#include "convert/BatchRun.h"
 #include "convert/TempDir.h"
 #include "database/Database.h"
 #include "jef/JefHome.h"
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string err;
-};
+using Outcome = zuvo::test::BatchOutcome;
 
 Outcome zuvoRun(std::vector<std::string> args) {
-  args.insert(args.begin(), "zuvo");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  testing::internal::CaptureStderr();
-  int status = runBatch(static_cast<int>(argv.size()), argv.data());
-  return {status, testing::internal::GetCapturedStderr()};
+  return zuvo::test::runBatchCommand(std::move(args));
 }
 
 class BatchJefTest : public ::testing::Test {
