@@ -139,7 +139,7 @@ int run(const BatchOptions& o) {
   } else {
     // The statement before the load runs here, so that its failure can be told apart.
     if (!o.before.empty()) {
-      if (convert::runBeforeLoad(z, *cn, text(o.before)) != 0) {
+      if (!convert::runBeforeLoad(z, *cn, text(o.before)).ok()) {
         bar->finish(false);
         throw JobError{"the --before statement failed"};
       }

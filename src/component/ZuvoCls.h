@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "../convert/Report.h"
 #include "../database/Database.h"
 #include "../platform/Platform.h"
 #include "../runtime/Array.h"
@@ -187,6 +188,11 @@ class ZuvoCls {
   // --- Not part of the dispatch interface ---
   Platform& platform() { return *platform_; }
   const Settings& settings() const { return settings_; }
+  // What the last table or file conversion found: why it failed, and the values it changed.
+  const ConversionReport& lastConversion() const { return report_; }
+  ConversionOptions& conversionOptions() { return options_; }
+  // Loads the JEF conversion table if it is not loaded yet and tells whether that worked.
+  const Status& jefTableStatus();
 
  private:
   // Start-up and private primitives.
@@ -214,6 +220,9 @@ class ZuvoCls {
   WeekdayNames calcDaysNames_;
   bool jefTableLoaded_ = false;
   std::unique_ptr<JefTable> jefTable_;
+  Status jefTableStatus_;
+  ConversionReport report_;
+  ConversionOptions options_;
 };
 
 }  // namespace zuvo

@@ -96,7 +96,7 @@ std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String
 
 std::int32_t ZuvoCls::SetRDB(Connection& cn, const String& sql, const String& fnm,
                              const String& tbl) {
-  if (convert::runBeforeLoad(*this, cn, sql) != 0) return -1;
+  if (!convert::runBeforeLoad(*this, cn, sql).ok()) return -1;
   if (rt::trim(fnm).empty() || rt::trim(tbl).empty()) return 0;
 
   convert::ShiftJisReader file;

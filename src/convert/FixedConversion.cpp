@@ -201,7 +201,7 @@ String convertField(const convert::FieldDescriptor& d, String field, std::int32_
 
 std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String& fnm,
                                 const String& fds, std::int16_t bln, const String& tbl) {
-  if (convert::runBeforeLoad(*this, cn, sql) != 0) return -1;
+  if (!convert::runBeforeLoad(*this, cn, sql).ok()) return -1;
   if (rt::trim(fnm).empty() || rt::trim(tbl).empty()) return 0;
 
   convert::ShiftJisReader file;

@@ -98,15 +98,19 @@ bool isNumberLiteral(std::u16string_view s) {
   return k == body.size();
 }
 
-std::int32_t runBeforeLoad(ZuvoCls& z, Connection& cn, const String& sql) {
-  if (rt::trim(sql).empty()) return 0;
+Status runBeforeLoad(ZuvoCls& z, Connection& cn, const String& sql) {
+  if (rt::trim(sql).empty()) return Status();
   String errs;
-  if (z.RDBStartTran(cn, errs, false) != 0) return -1;
+  if (z.RDBStartTran(cn, errs, false) != 0)
+    return Status(
+        Status::Code::BeginTransaction,
+        "cannot begin the transaction of the statement before the load: " + rt::toUtf8(errs));
   if (z.RDBExec(cn, sql, errs) != 0 || z.RDBCommit(cn, errs) != 0) {
     cn.RollbackTrans();
-    return -1;
+    return Status(Status::Code::Statement,
+                  "the statement before the load failed: " + rt::toUtf8(errs));
   }
-  return 0;
+  return Status();
 }
 
 ImportBatch::ImportBatch(ZuvoCls& z, Connection& cn, std::int32_t interval,

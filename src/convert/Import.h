@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "../database/Database.h"
+#include "../runtime/Status.h"
 #include "../runtime/String.h"
 
 namespace zuvo {
@@ -50,9 +51,9 @@ void cleanText(String& s);
 // since Boolean columns are written that way.
 bool isNumberLiteral(std::u16string_view s);
 
-// Runs `sql` in a transaction of its own before a load: 0, or -1 when it failed (and was
-// rolled back). A blank `sql` does nothing.
-std::int32_t runBeforeLoad(ZuvoCls& z, Connection& cn, const String& sql);
+// Runs `sql` in a transaction of its own before a load; after a failure it has been rolled
+// back. A blank `sql` does nothing.
+Status runBeforeLoad(ZuvoCls& z, Connection& cn, const String& sql);
 
 // Runs the inserts of a load through RDBStartTran, RDBExec and RDBCommit, committing every
 // `interval` rows (never in between when interval is 0 or below) and at the end. After a

@@ -77,9 +77,26 @@ const JefTable& ZuvoCls::jefTable() {
     // goes on with what was read.
     jefTableLoaded_ = true;
     jefTable_ = std::make_unique<JefTable>();
-    jefTable_->load(platform_->home / "sjisjef.tbl");
+    std::filesystem::path path = platform_->home / "sjisjef.tbl";
+    try {
+      jefTable_->load(path);
+    } catch (const RuntimeError& e) {
+      jefTableStatus_ =
+          Status(Status::Code::ConversionTable,
+                 "cannot read the conversion table " + path.string() + ": " + e.description());
+      throw;
+    }
   }
   return *jefTable_;
+}
+
+const Status& ZuvoCls::jefTableStatus() {
+  try {
+    jefTable();
+  } catch (const RuntimeError&) {
+    // Kept in jefTableStatus_.
+  }
+  return jefTableStatus_;
 }
 
 std::int16_t ZuvoCls::SjisJef(const String& s, ByteArray& bdt) {
