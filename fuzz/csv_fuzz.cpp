@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const String file = fuzz::scratchFile("fuzz.csv", in.ConsumeRemainingBytesAsString());
   fuzz::expectNoFault([&] { fuzz::object().GetCntCSV(file); });
   fuzz::expectNoFault([&] {
-    convert::ShiftJisReader reader;
+    convert::TextReader reader;
     if (!reader.open(file)) return;
     convert::CsvFieldReader csv(reader);
     std::vector<String> record;

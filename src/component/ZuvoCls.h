@@ -208,6 +208,11 @@ class ZuvoCls {
   // The long conversions store their running count, then let pending events run every
   // `interval` records.
   void countConverted(std::int32_t count, std::int32_t interval);
+  // Starts the report of a conversion afresh.
+  ConversionReport& beginConversion() {
+    report_ = ConversionReport();
+    return report_;
+  }
   // Loads the conversion table of the JEF methods on first use.
   const JefTable& jefTable();
 

@@ -33,7 +33,7 @@ std::int16_t countCsvFields(const String& line) {
   return static_cast<std::int16_t>(count >= 1 ? count + 1 : 0);
 }
 
-bool CsvFieldReader::next(String& field) {
+bool CsvFieldReader::next(String& field, bool& valid) {
   int c;
   while ((c = file_.peekByte()) == ' ') file_.getByte();
   if (c < 0) {
@@ -56,7 +56,7 @@ bool CsvFieldReader::next(String& field) {
   }
   if (c == '\r' && file_.peekByte() == '\n') file_.getByte();
   commaPending_ = c == ',';
-  if (!decodeShiftJis(bytes_, field)) valid_ = false;
+  valid = file_.decode(bytes_, field);
   return true;
 }
 
@@ -64,9 +64,15 @@ CsvFieldReader::Record CsvFieldReader::readRecord(std::vector<String>& fields, s
   fields.resize(n);
   // Blank lines between records (and at the end of the file) are no record.
   for (int c = file_.peekByte(); c == '\r' || c == '\n'; c = file_.peekByte()) file_.getByte();
-  for (std::size_t k = 0; k < n; ++k)
-    if (!next(fields[k])) return k == 0 ? Record::End : Record::Truncated;
-  return valid_ ? Record::Complete : Record::InvalidBytes;
+  invalidField_ = -1;
+  invalidFields_ = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    bool valid = true;
+    if (!next(fields[k], valid)) return k == 0 ? Record::End : Record::Truncated;
+    if (valid) continue;
+    if (invalidFields_++ == 0) invalidField_ = static_cast<std::int32_t>(k);
+  }
+  return Record::Complete;
 }
 
 }  // namespace zuvo::convert

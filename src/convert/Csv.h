@@ -28,28 +28,30 @@ std::int16_t countCsvFields(const String& line);
 // runs to the next comma or line end (CR LF, LF or CR). The separator is consumed.
 class CsvFieldReader {
  public:
-  enum class Record { Complete, End, Truncated, InvalidBytes };
+  enum class Record { Complete, End, Truncated };
 
-  explicit CsvFieldReader(ShiftJisReader& file) : file_(file) {}
+  explicit CsvFieldReader(TextReader& file) : file_(file) {}
 
   // The next field; false when the file ends before the field begins. A comma right before
-  // the end of the file still gives one empty field.
-  bool next(String& field);
-  // Whether the bytes of every field read so far named characters.
-  bool valid() const { return valid_; }
+  // the end of the file still gives one empty field. `valid` tells whether its bytes all
+  // named characters (the others became the substitute).
+  bool next(String& field, bool& valid);
 
   // The next n fields as one record; blank lines before it are skipped. End: the file held
-  // nothing more;
-  // Truncated: it ended inside the record; InvalidBytes: a field held bytes that name no
-  // character.
+  // nothing more; Truncated: it ended inside the record.
   Record readRecord(std::vector<String>& fields, std::size_t n);
+  // The first 0-based field of the last record whose bytes named no character, or -1, and
+  // how many of its fields had such bytes.
+  std::int32_t invalidField() const { return invalidField_; }
+  std::int32_t invalidFields() const { return invalidFields_; }
 
  private:
-  ShiftJisReader& file_;
+  TextReader& file_;
   std::string bytes_;
   std::string skipped_;
   bool commaPending_ = false;
-  bool valid_ = true;
+  std::int32_t invalidField_ = -1;
+  std::int32_t invalidFields_ = 0;
 };
 
 }  // namespace zuvo::convert

@@ -1,5 +1,8 @@
 #include "convert/Export.h"
 
+#include "convert/Failure.h"
+#include "convert/ValueText.h"
+
 namespace zuvo::convert {
 
 void closeQuietly(Resultset* rs) {
@@ -11,23 +14,33 @@ void closeQuietly(Resultset* rs) {
   }
 }
 
-std::unique_ptr<Resultset> openExport(Connection& cn, const String& sql, const String& fnm,
-                                      bool add, ShiftJisWriter& out) {
-  std::unique_ptr<Resultset> rs;
+Status openExport(Connection& cn, const String& sql, const String& fnm, bool add, TextWriter& out,
+                  std::unique_ptr<Resultset>& rs) {
   try {
     rs = cn.OpenResultset(sql, rdo::Static, rdo::ReadOnly, rdo::ExecDirect);
-  } catch (...) {
-    return nullptr;  // no file is touched when the query cannot run
+  } catch (const DatabaseError& e) {
+    return databaseFailure(Status::Code::Query, "the query failed", e.description());
+  } catch (const std::exception& e) {
+    return databaseFailure(Status::Code::Query, "the query failed", e.what());
   }
-  if (rs && !out.open(fnm, add)) {
+  if (!out.open(fnm, add)) {
     closeQuietly(rs.get());
     rs.reset();
+    return out.status();
   }
-  return rs;
+  return Status();
+}
+
+void noteSubstitutions(ChangedValues& changed, Columns& columns, std::int64_t record) {
+  for (std::int32_t i = 0; i < columns.Count(); ++i)
+    if (!fitsShiftJis(columnText(columns[i].Value()))) changed.note(record, i + 1);
 }
 
 String columnTypeFileName(const String& fnm) {
-  return fnm.substr(0, fnm.rfind(u'.') + 1) + u"csd";
+  std::size_t slash = fnm.find_last_of(u"/\\");
+  std::size_t dot = fnm.rfind(u'.');
+  if (dot == String::npos || (slash != String::npos && dot < slash)) return String();
+  return fnm.substr(0, dot + 1) + u"csd";
 }
 
 }  // namespace zuvo::convert

@@ -6,6 +6,7 @@
 
 #include "component/ZuvoCls.h"
 #include "convert/Export.h"
+#include "convert/Failure.h"
 #include "convert/FieldDefs.h"
 #include "convert/Import.h"
 #include "convert/TextFile.h"
@@ -79,9 +80,13 @@ String numberField(const convert::FieldDescriptor& d, const Variant& value, Stri
 
 std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const String& fnm,
                                    const String& fds, bool cr, bool add) {
-  convert::ShiftJisWriter out;
-  std::unique_ptr<Resultset> rs = convert::openExport(cn, sql, fnm, add, out);
-  if (!rs) return -1;
+  ConversionReport& report = beginConversion();
+  convert::TextWriter out;
+  convert::ResultsetCloser query;
+  if (Status s = convert::openExport(cn, sql, fnm, add, out, query.rs); !s.ok()) {
+    report.fail(std::move(s));
+    return -1;
+  }
 
   // Cuts by Shift-JIS bytes: the last or the first len bytes of x.
   auto alignByBytes = [this](const String& s, int len, const String& fill, bool left) {
@@ -97,12 +102,11 @@ std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const Stri
     return MidByte(x, static_cast<int>(LenByte(x)) - len + 1, len);
   };
 
-  bool failed = false;
   std::int32_t count = 0;
   try {
-    Columns& columns = rs->rdoColumns();
+    Columns& columns = query.rs->rdoColumns();
     String record;
-    while (!rs->IsEOF()) {
+    while (!query.rs->IsEOF()) {
       record.clear();
       std::int32_t n = columns.Count();
       for (std::int32_t k = 0; k < n; ++k) {
@@ -142,17 +146,19 @@ std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const Stri
         }
       }
       if (cr) record += u"\r\n";
+      const std::int64_t substituted = out.substituted();
       out.writeText(record);
+      if (out.substituted() != substituted)
+        convert::noteSubstitutions(report.substituted, columns, count + 1);
       ++count;
       countConverted(count, 500);
-      rs->MoveNext();
+      query.rs->MoveNext();
     }
   } catch (...) {
-    failed = true;
+    report.fail(convert::failureOf(std::current_exception(), count + 1, "the query"));
   }
-  if (!out.close()) failed = true;
-  convert::closeQuietly(rs.get());
-  return failed ? -1 : count;
+  if (!out.close()) report.fail(out.status());
+  return report.status.ok() ? count : -1;
 }
 
 // --- Import ---
@@ -201,28 +207,23 @@ String convertField(const convert::FieldDescriptor& d, String field, std::int32_
 
 std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String& fnm,
                                 const String& fds, std::int16_t bln, const String& tbl) {
-  if (!convert::runBeforeLoad(*this, cn, sql).ok()) return -1;
+  ConversionReport& report = beginConversion();
+  auto failed = [&](Status s) {
+    report.fail(std::move(s));
+    return -1;
+  };
+  if (Status s = convert::runBeforeLoad(*this, cn, sql); !s.ok()) return failed(std::move(s));
   if (rt::trim(fnm).empty() || rt::trim(tbl).empty()) return 0;
 
-  convert::ShiftJisReader file;
-  if (!file.open(fnm)) return -1;
-  if (file.atEnd()) return 0;
-  if (!convert::isPlainTableName(tbl)) return -1;
+  convert::TextReader file;
+  if (!file.open(fnm)) return failed(file.status());
+  if (file.atEnd()) return file.failed() ? failed(file.status()) : 0;
 
-  std::unique_ptr<Resultset> rs;
   convert::ColumnTables columns;
-  try {
-    rs = convert::openTargetTable(cn, tbl);
-    if (!rs || !columns.read(*rs)) {
-      convert::closeQuietly(rs.get());
-      return -1;
-    }
-  } catch (...) {
-    convert::closeQuietly(rs.get());
-    return -1;
-  }
-  convert::closeQuietly(rs.get());
-  if (convert::fieldCount(fds) - 1 != columns.last) return -1;
+  if (Status s = convert::readTargetTable(cn, tbl, columns); !s.ok()) return failed(std::move(s));
+  if (convert::fieldCount(fds) - 1 != columns.last)
+    return failed(
+        convert::fieldCountMismatch("the layout", convert::fieldCount(fds), columns, tbl));
 
   const std::int32_t last = columns.last;
   std::vector<convert::FieldDescriptor> descriptors;
@@ -233,14 +234,31 @@ std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String&
       layoutBytes += std::max<std::int16_t>(descriptors.back().len, 0);
     }
   } catch (...) {
-    return -1;
+    return failed(Status(Status::Code::FieldCount, "the layout's field " +
+                                                       std::to_string(descriptors.size() + 1) +
+                                                       " has a length past 32767"));
   }
 
-  convert::ImportBatch batch(*this, cn, settings_.transactionInterval,
-                             [this](std::int32_t count) { countConverted(count, 200); });
-  const String prefix = u"insert into " + tbl + u" values (";
+  const std::string source = convert::shown(fnm);
+  convert::ImportBatch batch(
+      *this, cn, settings_.transactionInterval,
+      [this](std::int32_t count) { countConverted(count, 200); }, source);
+  const String prefix = u"insert into " + rt::trim(tbl) + u" values (";
 
-  auto insertRecord = [&](const String& record) {
+  // Bytes that name no character become the substitute; the field they sit in is noted.
+  String record;
+  auto decode = [&](std::string_view bytes) {
+    if (convert::decodeShiftJis(bytes, record)) return;
+    std::size_t bad = convert::firstInvalidShiftJis(bytes);
+    std::int32_t field = 1;
+    for (std::size_t end = 0; field <= last; ++field) {
+      end += static_cast<std::size_t>(std::max<std::int16_t>(descriptors[field - 1].len, 0));
+      if (bad < end) break;
+    }
+    report.substituted.note(batch.count() + 1, std::min(field, last + 1));
+  };
+
+  auto insertRecord = [&] {
     String statement = prefix;
     std::int32_t start = 1;
     for (std::int32_t k = 0; k <= last; ++k) {
@@ -252,13 +270,8 @@ std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String&
       std::size_t n = field.size();
       while (n > 0 && field[n - 1] == u' ') --n;
       field.resize(n);
-      if (columns.isString(k)) {
-        if (size > 0 && !convert::fitsInBytes(field, size))
-          field = MidByte(field, 1, Variant::Long(size));
-        convert::cleanText(field);
-        statement += u'\'';
-        statement += field;
-        statement += u"',";
+      if (columns.isString(k) || columns.isDate(k)) {
+        convert::appendQuotedValue(*this, columns, k, field, statement);
       } else {
         double v = rt::val(field);
         if (d.type == u'n' && d.decimals() > 0) v = v / std::pow(10.0, d.decimals());
@@ -273,39 +286,35 @@ std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String&
   try {
     if (bln < 1) {
       std::string bytes;
-      String record;
       while (file.readLineBytes(bytes)) {
-        if (!convert::decodeShiftJis(bytes, record)) {
-          batch.fail();
-          return -1;
-        }
-        if (!insertRecord(record)) return -1;
+        decode(bytes);
+        if (!insertRecord()) break;
       }
     } else {
       // Records of bln bytes laid end to end; bytes past the fields (a CR LF) are ignored.
       std::string bytes(static_cast<std::size_t>(bln), '\0');
-      String record;
       const std::size_t needed = static_cast<std::size_t>(std::min<std::int64_t>(bln, layoutBytes));
       while (!file.atEnd()) {
         std::size_t got = file.readBytes(bytes.data(), bytes.size());
         // A last record cut short inside its fields is a damaged file, not a shorter record.
         if (got < needed) {
-          batch.fail();
-          return -1;
+          const std::int32_t n = batch.count() + 1;
+          batch.fail(Status(Status::Code::ReadFile,
+                            source + " ends inside record " + std::to_string(n) + " (" +
+                                std::to_string(got) + " of " + std::to_string(needed) + " bytes)")
+                         .at(n));
+          break;
         }
-        if (!convert::decodeShiftJis(std::string_view(bytes.data(), got), record)) {
-          batch.fail();
-          return -1;
-        }
-        if (!insertRecord(record)) return -1;
+        decode(std::string_view(bytes.data(), got));
+        if (!insertRecord()) break;
       }
     }
-    if (!batch.finish()) return -1;
+    batch.finish();
   } catch (...) {
-    batch.fail();
-    return -1;
+    batch.fail(convert::failureOf(std::current_exception(), batch.count() + 1, source));
   }
-  if (file.failed()) return -1;
+  if (batch.failed()) return failed(batch.status());
+  if (file.failed()) return failed(file.status());
   return batch.count();
 }
 

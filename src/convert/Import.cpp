@@ -1,6 +1,8 @@
 #include "convert/Import.h"
 
 #include "component/ZuvoCls.h"
+#include "convert/Export.h"
+#include "convert/Failure.h"
 #include "platform/Cp932.h"
 #include "runtime/Convert.h"
 
@@ -12,7 +14,10 @@ bool ColumnTables::read(Resultset& rs) {
   if (n > kMaxColumns) return false;
   for (std::int32_t i = 0; i < n; ++i) {
     Column& c = columns[i];
-    kind[static_cast<std::size_t>(i)] = coltype::isText(c.Type()) ? 1 : 0;
+    std::int32_t type = c.Type();
+    kind[static_cast<std::size_t>(i)] = coltype::isText(type)       ? 1
+                                        : coltype::isDateTime(type) ? 2
+                                                                    : 0;
     size[static_cast<std::size_t>(i)] = c.Size();
   }
   last = n - 1;
@@ -24,6 +29,48 @@ std::unique_ptr<Resultset> openTargetTable(Connection& cn, const String& tbl) {
   // otherwise read all of it.
   return cn.OpenResultset(u"select * from " + tbl + u" where 1=0", rdo::Static, rdo::ReadOnly,
                           rdo::ExecDirect);
+}
+
+Status readTargetTable(Connection& cn, const String& tbl, ColumnTables& columns) {
+  String name = rt::trim(tbl);
+  if (!isPlainTableName(name))
+    return Status(Status::Code::TargetTable, "\"" + shown(tbl) + "\" is not a plain table name");
+  ResultsetCloser target;
+  try {
+    target.rs = openTargetTable(cn, name);
+  } catch (const std::exception& e) {
+    return databaseFailure(Status::Code::TargetTable, "cannot open the table " + shown(name),
+                           e.what());
+  }
+  if (!columns.read(*target.rs))
+    return Status(Status::Code::TargetTable, "the table " + shown(name) + " has more than " +
+                                                 std::to_string(kMaxColumns) + " columns");
+  return Status();
+}
+
+Status fieldCountMismatch(const std::string& what, std::int32_t fields, const ColumnTables& columns,
+                          const String& tbl) {
+  return Status(Status::Code::FieldCount, what + " has " + std::to_string(fields) +
+                                              (fields == 1 ? " field" : " fields") + " for the " +
+                                              std::to_string(columns.last + 1) + " columns of " +
+                                              shown(rt::trim(tbl)));
+}
+
+void appendQuotedValue(ZuvoCls& z, const ColumnTables& columns, std::int32_t k, String& field,
+                       String& statement) {
+  if (columns.isDate(k)) {
+    if (field.empty()) {
+      statement += u"Null,";
+      return;
+    }
+  } else {
+    std::int32_t size = columns.size[static_cast<std::size_t>(k)];
+    if (size > 0 && !fitsInBytes(field, size)) field = z.MidByte(field, 1, Variant::Long(size));
+  }
+  cleanText(field);
+  statement += u'\'';
+  statement += field;
+  statement += u"',";
 }
 
 bool isPlainTableName(const String& tbl) {
@@ -114,8 +161,12 @@ Status runBeforeLoad(ZuvoCls& z, Connection& cn, const String& sql) {
 }
 
 ImportBatch::ImportBatch(ZuvoCls& z, Connection& cn, std::int32_t interval,
-                         std::function<void(std::int32_t)> counted)
-    : z_(z), cn_(cn), interval_(interval), counted_(std::move(counted)) {}
+                         std::function<void(std::int32_t)> counted, std::string source)
+    : z_(z),
+      cn_(cn),
+      interval_(interval),
+      counted_(std::move(counted)),
+      source_(std::move(source)) {}
 
 ImportBatch::~ImportBatch() {
   if (open_) rollback();
@@ -130,46 +181,54 @@ void ImportBatch::rollback() {
   }
 }
 
-void ImportBatch::fail() {
+void ImportBatch::fail(Status why) {
   if (open_) rollback();
-  failed_ = true;
+  if (status_.ok()) status_ = std::move(why);
 }
 
 bool ImportBatch::insert(const String& statement) {
-  if (failed_) return false;
+  if (failed()) return false;
+  const std::int32_t record = count_ + 1;
   if (!open_) {
     if (z_.RDBStartTran(cn_, errs_, false) != 0) {
-      failed_ = true;
+      fail(databaseFailure(
+               Status::Code::BeginTransaction,
+               "cannot begin a transaction for record " + std::to_string(record) + " of " + source_,
+               rt::toUtf8(errs_))
+               .at(record));
       return false;
     }
     open_ = true;
   }
   if (z_.RDBExec(cn_, statement, errs_) != 0) {
-    fail();
+    fail(databaseFailure(Status::Code::Statement,
+                         "record " + std::to_string(record) + " of " + source_ + " was refused",
+                         rt::toUtf8(errs_))
+             .at(record));
     return false;
   }
   ++count_;
   if (counted_) counted_(count_);
-  if (interval_ > 0 && count_ % interval_ == 0) {
-    if (z_.RDBCommit(cn_, errs_) != 0) {
-      fail();
-      return false;
-    }
-    open_ = false;
+  if (interval_ > 0 && count_ % interval_ == 0) return commit();
+  return true;
+}
+
+bool ImportBatch::commit() {
+  if (z_.RDBCommit(cn_, errs_) != 0) {
+    fail(databaseFailure(
+             Status::Code::Commit,
+             "the commit after record " + std::to_string(count_) + " of " + source_ + " failed",
+             rt::toUtf8(errs_))
+             .at(count_));
+    return false;
   }
+  open_ = false;
   return true;
 }
 
 bool ImportBatch::finish() {
-  if (failed_) return false;
-  if (open_) {
-    if (z_.RDBCommit(cn_, errs_) != 0) {
-      fail();
-      return false;
-    }
-    open_ = false;
-  }
-  return true;
+  if (failed()) return false;
+  return !open_ || commit();
 }
 
 }  // namespace zuvo::convert

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "../runtime/Status.h"
 
@@ -21,11 +22,12 @@ struct ChangedValues {
   std::int64_t firstRecord = 0;  // 1-based; the header line of a CSV file is record 0
   std::int32_t firstField = 0;   // 1-based
 
-  void note(std::int64_t record, std::int32_t field) {
-    if (count++ == 0) {
+  void note(std::int64_t record, std::int32_t field, std::int64_t values = 1) {
+    if (count == 0) {
       firstRecord = record;
       firstField = field;
     }
+    count += values;
   }
 };
 
@@ -38,6 +40,11 @@ struct ConversionReport {
   // CSV values holding a double quote, written unchanged, so that the file does not read back
   // the same.
   ChangedValues quoted;
+
+  // The first failure is the cause; what follows from it is not.
+  void fail(Status s) {
+    if (status.ok()) status = std::move(s);
+  }
 };
 
 }  // namespace zuvo

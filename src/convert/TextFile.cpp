@@ -52,46 +52,95 @@ bool decodeShiftJis(std::string_view bytes, String& out) {
   return isValidShiftJis(bytes);
 }
 
+std::size_t firstInvalidShiftJis(std::string_view bytes) {
+  const auto& charOf = cp932::tables().charOf;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    unsigned b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) continue;
+    if (isLeadByte(b)) {
+      if (i + 1 >= bytes.size() || charOf[b << 8 | static_cast<unsigned char>(bytes[i + 1])] == 0)
+        return i;
+      ++i;
+    } else if (charOf[b] == 0) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+bool decodeUtf8(std::string_view bytes, String& out) {
+  out = rt::fromUtf8(bytes);
+  // The decoder puts U+FFFD for what names no character; a real U+FFFD is EF BF BD.
+  std::size_t replaced = 0, real = 0;
+  for (char16_t c : out) replaced += c == u'\uFFFD';
+  if (replaced == 0) return true;
+  for (std::size_t i = 0; i + 2 < bytes.size(); ++i)
+    real += bytes.compare(i, 3, "\xEF\xBF\xBD") == 0;
+  return replaced == real;
+}
+
+bool fitsShiftJis(std::u16string_view text) {
+  const auto& codeOf = cp932::tables().codeOf;
+  for (char16_t c : text)
+    if (c >= 0x80 && codeOf[c] == '?' && c != u'?') return false;
+  return true;
+}
+
+namespace {
+
+// "cannot write out.csv: No space left on device"
+Status fileStatus(Status::Code code, const std::string& what, int error) {
+  return Status(code, what + ": " + std::strerror(error));
+}
+
+}  // namespace
+
 // --- Writer ---
 
-ShiftJisWriter::~ShiftJisWriter() {
+TextWriter::~TextWriter() {
   if (fd_ >= 0) close();
 }
 
-bool ShiftJisWriter::open(const String& path, bool append) {
+void TextWriter::fail(Status::Code code, const std::string& what, int error) {
+  if (status_.ok()) status_ = fileStatus(code, what, error);
+}
+
+bool TextWriter::open(const String& path, bool append) {
   if (fd_ >= 0) close();
-  failed_ = false;
+  status_ = Status();
+  substituted_ = 0;
   buffer_.clear();
   buffer_.reserve(kFileBufferSize);
-  std::string name;
   try {
-    name = rt::toUtf8(path);
+    path_ = rt::toUtf8(path);
   } catch (...) {
-    failed_ = true;
-    return false;
+    path_.clear();
   }
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-  fd_ = name.empty() ? -1 : ::open(name.c_str(), flags, 0666);
-  if (fd_ < 0) failed_ = true;
+  fd_ = path_.empty() ? -1 : ::open(path_.c_str(), flags, 0666);
+  if (fd_ < 0)
+    fail(Status::Code::OpenFile,
+         "cannot open " + path_ + (append ? " for appending" : " for writing"),
+         path_.empty() ? ENOENT : errno);
   return fd_ >= 0;
 }
 
-void ShiftJisWriter::flush() {
+void TextWriter::flush() {
   std::size_t done = 0;
-  while (done < buffer_.size() && !failed_) {
+  while (done < buffer_.size() && status_.ok()) {
     ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0)
-      failed_ = true;
+      fail(Status::Code::WriteFile, "cannot write " + path_, n < 0 ? errno : ENOSPC);
     else
       done += static_cast<std::size_t>(n);
   }
   buffer_.clear();
 }
 
-void ShiftJisWriter::write(std::string_view bytes) {
+void TextWriter::write(std::string_view bytes) {
   if (fd_ < 0) {
-    failed_ = true;
+    fail(Status::Code::WriteFile, "cannot write " + path_, EBADF);
     return;
   }
   if (buffer_.size() + bytes.size() > kFileBufferSize) flush();
@@ -103,15 +152,31 @@ void ShiftJisWriter::write(std::string_view bytes) {
   }
 }
 
-void ShiftJisWriter::writeText(std::u16string_view text) {
+void TextWriter::writeText(std::u16string_view text) {
   if (fd_ < 0) {
-    failed_ = true;
+    fail(Status::Code::WriteFile, "cannot write " + path_, EBADF);
     return;
   }
+  if (encoding_ == TextEncoding::Utf8)
+    writeUtf8(text);
+  else
+    writeShiftJis(text);
+}
+
+void TextWriter::writeUtf8(std::u16string_view text) {
+  std::string bytes = rt::toUtf8(String(text));
+  for (std::size_t i = 0; i + 2 < bytes.size(); ++i)  // lone surrogates come out as U+FFFD
+    if (bytes.compare(i, 3, "\xEF\xBF\xBD") == 0) ++substituted_;
+  write(bytes);
+}
+
+void TextWriter::writeShiftJis(std::u16string_view text) {
   // Encoded straight into the buffer: a file of a million lines makes no string per line.
   const auto& t = cp932::tables();
   if (buffer_.size() + text.size() * 2 > kFileBufferSize) flush();
   if (text.size() * 2 > kFileBufferSize) {
+    if (!fitsShiftJis(text))
+      for (char16_t c : text) substituted_ += c >= 0x80 && t.codeOf[c] == '?';
     write(cp932::encode(text));
     return;
   }
@@ -124,50 +189,64 @@ void ShiftJisWriter::writeText(std::u16string_view text) {
       continue;
     }
     auto code = static_cast<std::uint16_t>(t.codeOf[c]);
+    if (code == '?') ++substituted_;
     if (t.weightOf[c] == 2) *p++ = static_cast<char>(code >> 8);
     *p++ = static_cast<char>(code & 0xFF);
   }
   buffer_.resize(static_cast<std::size_t>(p - buffer_.data()));
 }
 
-void ShiftJisWriter::writeLine(std::u16string_view text) {
+void TextWriter::writeLine(std::u16string_view text) {
   writeText(text);
   write("\r\n");
 }
 
-bool ShiftJisWriter::close() {
+bool TextWriter::close() {
   if (fd_ >= 0) {
     flush();
-    if (::close(fd_) != 0) failed_ = true;
+    if (::close(fd_) != 0) fail(Status::Code::CloseFile, "cannot close " + path_, errno);
     fd_ = -1;
   } else {
-    failed_ = true;
+    fail(Status::Code::WriteFile, "cannot write " + path_, EBADF);
   }
-  return !failed_;
+  return status_.ok();
 }
 
 // --- Reader ---
 
-ShiftJisReader::~ShiftJisReader() {
+TextReader::~TextReader() {
   close();
 }
 
-bool ShiftJisReader::open(const String& path) {
+void TextReader::fail(Status::Code code, const std::string& what, int error) {
+  if (status_.ok()) status_ = fileStatus(code, what, error);
+}
+
+bool TextReader::open(const String& path) {
   close();
-  failed_ = false;
+  status_ = Status();
   pos_ = end_ = 0;
   consumed_ = size_ = 0;
-  std::string name;
   try {
-    name = rt::toUtf8(path);
+    path_ = rt::toUtf8(path);
   } catch (...) {
+    path_.clear();
+  }
+  if (path_.empty()) {
+    fail(Status::Code::OpenFile, "cannot open " + path_ + " for reading", ENOENT);
     return false;
   }
-  if (name.empty()) return false;
-  fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return false;
+  fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) {
+    fail(Status::Code::OpenFile, "cannot open " + path_ + " for reading", errno);
+    return false;
+  }
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (S_ISDIR(st.st_mode))
+      fail(Status::Code::OpenFile, "cannot read " + path_, EISDIR);
+    else if (status_.ok())
+      status_ = Status(Status::Code::OpenFile, "cannot read " + path_ + ": not a regular file");
     close();
     return false;
   }
@@ -176,26 +255,26 @@ bool ShiftJisReader::open(const String& path) {
   return true;
 }
 
-void ShiftJisReader::close() {
+void TextReader::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }
 
-bool ShiftJisReader::refill() {
-  if (fd_ < 0 || failed_) return false;
+bool TextReader::refill() {
+  if (fd_ < 0 || !status_.ok()) return false;
   consumed_ += end_;
   pos_ = end_ = 0;
   for (;;) {
     ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) failed_ = true;
+    if (n < 0) fail(Status::Code::ReadFile, "cannot read " + path_, errno);
     if (n <= 0) return false;
     end_ = static_cast<std::size_t>(n);
     return true;
   }
 }
 
-bool ShiftJisReader::readLineBytes(std::string& line) {
+bool TextReader::readLineBytes(std::string& line) {
   line.clear();
   if (atEnd()) return false;
   for (;;) {
@@ -218,18 +297,18 @@ bool ShiftJisReader::readLineBytes(std::string& line) {
   }
 }
 
-bool ShiftJisReader::readLine(String& line, bool& valid) {
+bool TextReader::readLine(String& line, bool& valid) {
   std::string bytes;
   if (!readLineBytes(bytes)) {
     line.clear();
     valid = true;
     return false;
   }
-  valid = decodeShiftJis(bytes, line);
+  valid = decode(bytes, line);
   return true;
 }
 
-int ShiftJisReader::readUntil(std::string& out, char stop1, char stop2, char stop3) {
+int TextReader::readUntil(std::string& out, char stop1, char stop2, char stop3) {
   for (;;) {
     if (pos_ == end_ && !refill()) return -1;
     const char* p = buffer_.data() + pos_;
@@ -245,7 +324,7 @@ int ShiftJisReader::readUntil(std::string& out, char stop1, char stop2, char sto
   }
 }
 
-std::size_t ShiftJisReader::readBytes(char* into, std::size_t n) {
+std::size_t TextReader::readBytes(char* into, std::size_t n) {
   std::size_t done = 0;
   while (done < n) {
     if (pos_ == end_ && !refill()) break;

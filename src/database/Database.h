@@ -46,6 +46,10 @@ inline constexpr std::int32_t LongVarBinary = -4;
 inline bool isText(std::int32_t type) {
   return type == Char || type == VarChar || type == LongVarChar;
 }
+// Dates, times and timestamps, in the older numbers and in the ODBC 3 ones (91, 92, 93).
+inline bool isDateTime(std::int32_t type) {
+  return (type >= Date && type <= Timestamp) || (type >= 91 && type <= 93);
+}
 }  // namespace coltype
 
 // Cursor types, lock type and option of OpenResultset.

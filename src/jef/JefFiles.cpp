@@ -5,6 +5,7 @@
 #include "component/ZuvoCls.h"
 #include "convert/Csv.h"
 #include "convert/Export.h"
+#include "convert/Failure.h"
 #include "convert/FieldDefs.h"
 #include "convert/Import.h"
 #include "convert/TextFile.h"
@@ -16,30 +17,21 @@ namespace zuvo {
 
 namespace {
 
-// Closes the resultset on every way out; a close that fails changes nothing for the caller.
-struct ResultsetCloser {
-  std::unique_ptr<Resultset> rs;
-  ~ResultsetCloser() {
-    if (!rs) return;
-    try {
-      rs->Close();
-    } catch (...) {
-    }
-  }
-};
-
 // The descriptors of fds, read once each. A descriptor that can't be read (a length past 16
 // bits) is an empty one, and the failure is noted.
 class Descriptors {
  public:
-  explicit Descriptors(const String& fds) : fds_(fds) {}
-  const convert::FieldDescriptor& at(std::int32_t k, bool& failed) {
+  Descriptors(const String& fds, ConversionReport& report) : fds_(fds), report_(report) {}
+  const convert::FieldDescriptor& at(std::int32_t k) {
     while (static_cast<std::int32_t>(read_.size()) <= k) {
+      auto next = static_cast<std::int32_t>(read_.size());
       try {
-        read_.push_back(convert::fieldDescriptor(fds_, static_cast<std::int32_t>(read_.size())));
+        read_.push_back(convert::fieldDescriptor(fds_, next));
       } catch (...) {
         read_.emplace_back();
-        failed = true;
+        report_.fail(
+            Status(Status::Code::FieldCount,
+                   "field " + std::to_string(next + 1) + " of the layout has a length past 32767"));
       }
     }
     return read_[static_cast<std::size_t>(k)];
@@ -47,52 +39,88 @@ class Descriptors {
 
  private:
   const String& fds_;
+  ConversionReport& report_;
   std::vector<convert::FieldDescriptor> read_;
 };
 
-// Reads one record field by field; false when the file ends inside the record (a record cut
-// short is not converted).
+// Bytes of a record of the fields 0 to last; 0 means a reader could never move on.
+std::int64_t recordWidth(Descriptors& descriptors, std::int32_t last) {
+  std::int64_t width = 0;
+  for (std::int32_t k = 0; k <= last; ++k) width += jef::fieldWidth(descriptors.at(k));
+  return width;
+}
+
+Status noFields(const std::string& what) {
+  return Status(Status::Code::FieldCount, what + " has no field of a length above 0");
+}
+
+// Reads one record field by field. A record cut short by the end of the file is not
+// converted: it fails the run.
 class RecordReader {
  public:
-  explicit RecordReader(convert::ShiftJisReader& file) : file_(file) {}
-  bool field(std::int32_t width, ByteArray& bytes) {
+  RecordReader(convert::TextReader& file, std::int64_t width, std::string source)
+      : file_(file), width_(width), source_(std::move(source)) {}
+  bool field(std::int32_t width, ByteArray& bytes, ConversionReport& report, std::int64_t record) {
     bytes.resize(static_cast<std::size_t>(width));
-    return file_.readBytes(reinterpret_cast<char*>(bytes.data()), bytes.size()) == bytes.size();
+    std::size_t got = file_.readBytes(reinterpret_cast<char*>(bytes.data()), bytes.size());
+    read_ += static_cast<std::int64_t>(got);
+    if (got == bytes.size()) return true;
+    report.fail(file_.failed() ? file_.status()
+                               : Status(Status::Code::ReadFile,
+                                        source_ + " ends inside record " + std::to_string(record) +
+                                            " (" + std::to_string(read_) + " of " +
+                                            std::to_string(width_) + " bytes)")
+                                     .at(record));
+    return false;
   }
+  void startRecord() { read_ = 0; }
 
  private:
-  convert::ShiftJisReader& file_;
+  convert::TextReader& file_;
+  std::int64_t width_;
+  std::string source_;
+  std::int64_t read_ = 0;
 };
 
-// Bytes of a record of the fields 0 to last; 0 means a reader could never move on.
-std::int64_t recordWidth(Descriptors& descriptors, std::int32_t last, bool& failed) {
-  std::int64_t width = 0;
-  for (std::int32_t k = 0; k <= last; ++k) width += jef::fieldWidth(descriptors.at(k, failed));
-  return width;
+// A field that could not be converted: for want of the conversion table, or by its value.
+Status fieldFailure(ZuvoCls& z, std::int64_t record, std::int32_t k, const std::string& source,
+                    const std::string& what) {
+  Status table = z.jefTableStatus();
+  if (!table.ok()) return table.at(record, k + 1);
+  return Status(Status::Code::Value, "record " + std::to_string(record) + " of " + source +
+                                         ": field " + std::to_string(k + 1) + " " + what)
+      .at(record, k + 1);
 }
 
 }  // namespace
 
 std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const String& fnm,
                                    const String& fds, bool add) {
-  ResultsetCloser query;
-  convert::ShiftJisWriter out;
-  query.rs = convert::openExport(cn, sql, fnm, add, out);
-  if (!query.rs) return -1;
+  ConversionReport& report = beginConversion();
+  convert::ResultsetCloser query;
+  convert::TextWriter out;
+  if (Status s = convert::openExport(cn, sql, fnm, add, out, query.rs); !s.ok()) {
+    report.fail(std::move(s));
+    return -1;
+  }
 
-  bool failed = false;
   std::int32_t count = 0;
-  Descriptors descriptors(fds);
+  Descriptors descriptors(fds, report);
   jef::FieldEncoder encoder(*this, false);
   std::string record;
+  String v;
   try {
     Columns& columns = query.rs->rdoColumns();
     while (!query.rs->IsEOF()) {
       record.clear();
       std::int32_t n = columns.Count();
       for (std::int32_t k = 0; k < n; ++k) {
-        const convert::FieldDescriptor& d = descriptors.at(k, failed);
-        if (!encoder.append(d, convert::columnText(columns[k].Value()), record)) failed = true;
+        const convert::FieldDescriptor& d = descriptors.at(k);
+        v = convert::columnText(columns[k].Value());
+        if (!convert::fitsShiftJis(v)) report.substituted.note(count + 1, k + 1);
+        if (!encoder.append(d, v, record))
+          report.fail(fieldFailure(*this, count + 1, k, "the query",
+                                   "(\"" + convert::shown(v) + "\") does not fit its field"));
       }
       out.write(record);
       ++count;
@@ -101,109 +129,111 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
     }
   } catch (...) {
     // A row that can't be read ends the export; what was written stays in the file.
-    failed = true;
+    report.fail(convert::failureOf(std::current_exception(), count + 1, "the query"));
   }
-  if (!out.close()) failed = true;
-  return failed ? -1 : count;
+  if (!out.close()) report.fail(out.status());
+  return report.status.ok() ? count : -1;
 }
 
 std::int32_t ZuvoCls::SetJefRDB(Connection& cn, const String& sql, const String& fnm,
                                 const String& fds, std::int16_t /*bln*/, const String& tbl) {
-  if (!convert::runBeforeLoad(*this, cn, sql).ok()) return -1;
+  ConversionReport& report = beginConversion();
+  auto failed = [&](Status s) {
+    report.fail(std::move(s));
+    return -1;
+  };
+  if (Status s = convert::runBeforeLoad(*this, cn, sql); !s.ok()) return failed(std::move(s));
   if (rt::trim(fnm).empty() || rt::trim(tbl).empty()) return 0;
 
-  convert::ShiftJisReader file;
-  if (!file.open(fnm)) return -1;
-  if (file.atEnd()) return 0;
-  if (!convert::isPlainTableName(tbl)) return -1;
+  convert::TextReader file;
+  if (!file.open(fnm)) return failed(file.status());
+  if (file.atEnd()) return file.failed() ? failed(file.status()) : 0;
 
   convert::ColumnTables columns;
-  try {
-    ResultsetCloser target;
-    target.rs = convert::openTargetTable(cn, tbl);
-    if (!target.rs || !columns.read(*target.rs)) return -1;
-  } catch (...) {
-    return -1;
-  }
+  if (Status s = convert::readTargetTable(cn, tbl, columns); !s.ok()) return failed(std::move(s));
   std::int32_t nsp = convert::fieldCount(fds) - 1;
-  if (nsp != columns.last) return -1;
+  if (nsp != columns.last)
+    return failed(convert::fieldCountMismatch("the layout", nsp + 1, columns, tbl));
 
-  bool failed = false;
-  Descriptors descriptors(fds);
-  if (recordWidth(descriptors, nsp, failed) == 0) return -1;
+  Descriptors descriptors(fds, report);
+  const std::int64_t width = recordWidth(descriptors, nsp);
+  if (width == 0) return failed(noFields("the layout"));
+  const std::string source = convert::shown(fnm);
   jef::FieldDecoder decoder(*this, false);
-  RecordReader reader(file);
-  convert::ImportBatch batch(*this, cn, settings_.transactionInterval,
-                             [this](std::int32_t count) { countConverted(count, 200); });
-  const String prefix = u"insert into " + tbl + u" values (";
+  RecordReader reader(file, width, source);
+  convert::ImportBatch batch(
+      *this, cn, settings_.transactionInterval,
+      [this](std::int32_t count) { countConverted(count, 200); }, source);
+  const String prefix = u"insert into " + rt::trim(tbl) + u" values (";
   String statement, v;
   ByteArray bytes;
   try {
     while (!file.atEnd()) {
+      const std::int32_t record = batch.count() + 1;
       statement = prefix;
+      reader.startRecord();
       bool whole = true;
       for (std::int32_t k = 0; k <= nsp && whole; ++k) {
-        const convert::FieldDescriptor& d = descriptors.at(k, failed);
-        if (!(whole = reader.field(jef::fieldWidth(d), bytes))) break;
+        const convert::FieldDescriptor& d = descriptors.at(k);
+        if (!(whole = reader.field(jef::fieldWidth(d), bytes, report, record))) break;
         std::int32_t size = columns.size[static_cast<std::size_t>(k)];
-        if (!decoder.decode(d, bytes, size, v)) failed = true;
+        if (!decoder.decode(d, bytes, size, v))
+          report.fail(fieldFailure(*this, record, k, source, "could not be decoded"));
         v.erase(v.find_last_not_of(u' ') + 1);
-        if (columns.isString(k)) {
-          // A text of at most size/2 characters fits whatever its characters weigh.
-          if (size > 0 && v.size() * 2 > static_cast<std::size_t>(size)) {
-            try {
-              v = MidByte(v, 1, Variant::Long(size));
-            } catch (...) {
-              failed = true;
-            }
+        if (columns.isString(k) || columns.isDate(k)) {
+          try {
+            convert::appendQuotedValue(*this, columns, k, v, statement);
+          } catch (...) {
+            report.fail(convert::failureOf(std::current_exception(), record, source));
           }
-          convert::cleanText(v);
-          statement += u'\'';
-          statement += v;
-          statement += u"',";
         } else {
           try {
             statement += jef::scaledNumber(v, d.type == u'n' ? d.decimals() : 0);
           } catch (...) {
-            failed = true;
+            report.fail(convert::failureOf(std::current_exception(), record, source));
             statement += u'0';
           }
           statement += u',';
         }
       }
-      if (!whole) {
-        // The file ends inside this record: it is not loaded; the rows before it are.
-        failed = true;
-        break;
-      }
+      // The file ends inside this record: it is not loaded; the rows before it are.
+      if (!whole) break;
       statement.back() = u')';
-      if (!batch.insert(statement)) return -1;
+      if (!batch.insert(statement)) break;
     }
-    if (!batch.finish()) return -1;
+    batch.finish();
   } catch (...) {
-    batch.fail();
-    return -1;
+    batch.fail(convert::failureOf(std::current_exception(), batch.count() + 1, source));
   }
-  if (file.failed()) return -1;
-  return failed ? -1 : batch.count();
+  if (batch.failed()) return failed(batch.status());
+  if (file.failed()) return failed(file.status());
+  return report.status.ok() ? batch.count() : -1;
 }
 
 std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const String& fds, bool add) {
+  ConversionReport& report = beginConversion();
+  auto failed = [&](Status s) {
+    report.fail(std::move(s));
+    return -1;
+  };
+  const std::string source = convert::shown(csv);
   std::int32_t nf;
   try {
     nf = GetCntCSV(csv);
   } catch (...) {
-    return -1;
+    return failed(Status(Status::Code::FieldCount,
+                         "the first line of " + source + " is longer than 32767 characters"));
   }
-  if (nf == 0) return -1;
-  convert::ShiftJisReader file;
-  if (!file.open(csv)) return -1;
-  convert::ShiftJisWriter out;
-  if (!out.open(fnm, add)) return -1;
+  convert::TextReader file(options_.csvEncoding);
+  if (!file.open(csv)) return failed(file.status());
+  if (nf == 0)
+    return failed(Status(Status::Code::FieldCount,
+                         "the first line of " + source + " has fewer than two fields"));
+  convert::TextWriter out;
+  if (!out.open(fnm, add)) return failed(out.status());
 
-  bool failed = false;
   std::int32_t count = 0;
-  Descriptors descriptors(fds);
+  Descriptors descriptors(fds, report);
   jef::FieldEncoder encoder(*this, true);
   convert::CsvFieldReader reader(file);
   std::vector<String> fields;
@@ -214,47 +244,60 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
       if (got == convert::CsvFieldReader::Record::End) break;
       if (got == convert::CsvFieldReader::Record::Truncated) {
         // The file ends inside a record: it is not converted.
-        failed = true;
+        report.fail(Status(Status::Code::ReadFile,
+                           source + " ends inside record " + std::to_string(count + 1))
+                        .at(count + 1));
         break;
       }
-      if (got == convert::CsvFieldReader::Record::InvalidBytes) failed = true;
+      if (reader.invalidField() >= 0)
+        report.substituted.note(count + 1, reader.invalidField() + 1, reader.invalidFields());
       record.clear();
       for (std::int32_t k = 0; k < nf; ++k) {
         String& v = fields[static_cast<std::size_t>(k)];
         v.erase(v.find_last_not_of(u' ') + 1);
-        if (!encoder.append(descriptors.at(k, failed), v, record)) failed = true;
+        if (!convert::fitsShiftJis(v)) report.substituted.note(count + 1, k + 1);
+        if (!encoder.append(descriptors.at(k), v, record))
+          report.fail(fieldFailure(*this, count + 1, k, source,
+                                   "(\"" + convert::shown(v) + "\") does not fit its field"));
       }
       out.write(record);
       ++count;
       countConverted(count, 500);
     }
   } catch (...) {
-    failed = true;
+    report.fail(convert::failureOf(std::current_exception(), count + 1, source));
   }
-  if (!out.close() || file.failed()) failed = true;
-  return failed ? -1 : count;
+  if (!out.close()) report.fail(out.status());
+  if (file.failed()) report.fail(file.status());
+  return report.status.ok() ? count : -1;
 }
 
 std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const String& fds,
                                std::int16_t /*bln*/, bool add) {
-  convert::ShiftJisReader file;
-  if (!file.open(fnm)) return -1;
-  if (file.atEnd()) return 0;
-  convert::ShiftJisWriter out;
-  if (!out.open(csv, add)) return -1;
+  ConversionReport& report = beginConversion();
+  auto failed = [&](Status s) {
+    report.fail(std::move(s));
+    return -1;
+  };
+  convert::TextReader file;
+  if (!file.open(fnm)) return failed(file.status());
+  if (file.atEnd()) return file.failed() ? failed(file.status()) : 0;
+  convert::TextWriter out(options_.csvEncoding);
+  if (!out.open(csv, add)) return failed(out.status());
 
-  bool failed = false;
   std::int32_t nsp = convert::fieldCount(fds) - 1;
-  Descriptors descriptors(fds);
-  if (recordWidth(descriptors, nsp, failed) == 0) {
+  Descriptors descriptors(fds, report);
+  const std::int64_t width = recordWidth(descriptors, nsp);
+  if (width == 0) {
     // Records of no bytes would never move through the file.
     out.close();
-    return -1;
+    return failed(noFields("the layout"));
   }
-  if (csv.find(u'.') != String::npos) {
+  String typeFileName = convert::columnTypeFileName(csv);
+  if (!typeFileName.empty()) {
     String types;
     for (std::int32_t k = 0; k <= nsp; ++k) {
-      const convert::FieldDescriptor& d = descriptors.at(k, failed);
+      const convert::FieldDescriptor& d = descriptors.at(k);
       if (d.type == u'n' || d.type == u'p') {
         types += u'n';
         if (d.second) types += d.second;
@@ -264,44 +307,45 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
       types += u',';
     }
     types.pop_back();
-    convert::ShiftJisWriter typeFile;
-    if (!typeFile.open(convert::columnTypeFileName(csv), false)) failed = true;
+    convert::TextWriter typeFile;
+    typeFile.open(typeFileName, false);
     typeFile.writeLine(types);
-    if (!typeFile.close()) failed = true;
+    if (!typeFile.close()) report.fail(typeFile.status());
   }
 
+  const std::string source = convert::shown(fnm);
   std::int32_t count = 0;
   jef::FieldDecoder decoder(*this, true);
-  RecordReader reader(file);
+  RecordReader reader(file, width, source);
   String line, v;
   ByteArray bytes;
   try {
     while (!file.atEnd()) {
       line.clear();
+      reader.startRecord();
       bool whole = true;
       for (std::int32_t k = 0; k <= nsp; ++k) {
-        const convert::FieldDescriptor& d = descriptors.at(k, failed);
-        if (!(whole = reader.field(jef::fieldWidth(d), bytes))) break;
-        if (!decoder.decode(d, bytes, 0, v)) failed = true;
+        const convert::FieldDescriptor& d = descriptors.at(k);
+        if (!(whole = reader.field(jef::fieldWidth(d), bytes, report, count + 1))) break;
+        if (!decoder.decode(d, bytes, 0, v))
+          report.fail(fieldFailure(*this, count + 1, k, source, "could not be decoded"));
         convert::cleanText(v);
         v.erase(v.find_last_not_of(u' ') + 1);
         convert::appendCsvField(line, v);
       }
-      if (!whole) {
-        // The file ends inside this record: no line is written for it.
-        failed = true;
-        break;
-      }
+      // The file ends inside this record: no line is written for it.
+      if (!whole) break;
       convert::endCsvLine(line);
       out.writeText(line);
       ++count;
       countConverted(count, 500);
     }
   } catch (...) {
-    failed = true;
+    report.fail(convert::failureOf(std::current_exception(), count + 1, source));
   }
-  if (!out.close() || file.failed()) failed = true;
-  return failed ? -1 : count;
+  if (!out.close()) report.fail(out.status());
+  if (file.failed()) report.fail(file.status());
+  return report.status.ok() ? count : -1;
 }
 
 }  // namespace zuvo

@@ -107,9 +107,14 @@ TEST_F(CsvImportTest, FailureRollsBackOnlyTheOpenTransaction) {
   EXPECT_EQ(load(z, "a,x,1\r\nb,x,2\r\nc,x,3\r\nd,x,4\r\ne,x,five\r\n"), -1);
   EXPECT_EQ(countRows(u"t"), 4);
   exec(u"delete from t");
-  // Row 3 fails: only the first pair stays.
-  EXPECT_EQ(load(z, "a,x,1\r\nb,x,2\r\nc,x,\r\nd,x,4\r\n"), -1);
+  // Row 3 fails: only the first pair stays, and the status names the record and field.
+  EXPECT_EQ(load(z, "a,x,1\r\nb,x,2\r\nc,x,3x\r\nd,x,4\r\n"), -1);
   EXPECT_EQ(countRows(u"t"), 2);
+  const zuvo::Status& why = z.lastConversion().status;
+  EXPECT_EQ(why.code(), zuvo::Status::Code::Value);
+  EXPECT_EQ(why.record(), 3);
+  EXPECT_EQ(why.field(), 3);
+  EXPECT_NE(why.message().find("(\"3x\") is not a number"), std::string::npos) << why.message();
 }
 
 TEST_F(CsvImportTest, NumberFieldsCannotCarrySql) {
@@ -154,12 +159,16 @@ TEST_F(CsvImportTest, BadInputFailsAndKeepsWhatWasCommitted) {
   EXPECT_EQ(load(z, "a,x,1\r\n"), 1);
   dir.write("in.csv", "\"code\",\"name\",\"amount\"\r\na,x,1\r\n");
   EXPECT_EQ(z.SetRDB(*cn, u"", dir.name("in.csv"), u"nothing"), -1);
-  // Invalid Shift-JIS bytes in row 3.
-  EXPECT_EQ(load(z, "b,x,2\r\nc,x,3\r\nd,\x85\x40,4\r\n"), -1);
-  EXPECT_EQ(countRows(u"t"), 3);
+  // Invalid Shift-JIS bytes in row 3 become the substitute and are counted.
+  EXPECT_EQ(load(z, "b,x,2\r\nc,x,3\r\nd,\x85\x40,4\r\n"), 3);
+  EXPECT_EQ(countRows(u"t"), 4);
+  EXPECT_EQ(z.lastConversion().substituted.count, 1);
+  EXPECT_EQ(z.lastConversion().substituted.firstRecord, 3);
+  EXPECT_EQ(z.lastConversion().substituted.firstField, 2);
   // The file ends inside row 3.
   EXPECT_EQ(load(z, "e,x,5\r\nf,x,6\r\ng,x"), -1);
-  EXPECT_EQ(countRows(u"t"), 5);
+  EXPECT_EQ(countRows(u"t"), 6);
+  EXPECT_EQ(z.lastConversion().status.code(), zuvo::Status::Code::ReadFile);
   EXPECT_EQ(z.GetCntCSV(dir.name("missing.csv")), 0);
 }
 

@@ -33,7 +33,7 @@ std::vector<std::u16string> readAll(const std::string& bytes, std::size_t n,
                                     CsvFieldReader::Record* last = nullptr) {
   TempDir dir;
   dir.write("f.csv", bytes);
-  ShiftJisReader file;
+  TextReader file;
   EXPECT_TRUE(file.open(dir.name("f.csv")));
   CsvFieldReader reader(file);
   std::vector<std::u16string> all, fields;
@@ -63,10 +63,29 @@ TEST(CsvFieldReaderTest, ReadsQuotedAndPlainFieldsAcrossLines) {
   EXPECT_EQ(end, CsvFieldReader::Record::End);
 }
 
-TEST(CsvFieldReaderTest, DecodesShiftJisAndFlagsInvalidBytes) {
-  std::string name = zuvo::cp932::encode(u"山田");
-  EXPECT_EQ(readAll("\"" + name + "\",1\r\n", 2), (std::vector<std::u16string>{u"山田", u"1"}));
-  CsvFieldReader::Record end;
-  readAll("\"\x85\x40\",1\r\n", 2, &end);  // a pair that names no character
-  EXPECT_EQ(end, CsvFieldReader::Record::InvalidBytes);
+TEST(CsvFieldReaderTest, DecodesItsEncodingAndNamesTheFieldOfInvalidBytes) {
+  using zuvo::TextEncoding;
+  struct Case {
+    TextEncoding encoding;
+    std::string bytes;
+    std::u16string second;
+    std::int32_t invalid;
+  };
+  const Case cases[] = {
+      {TextEncoding::ShiftJis, "1,\"" + zuvo::cp932::encode(u"山田") + "\"\r\n", u"山田", -1},
+      {TextEncoding::ShiftJis, "1,\"\x85\x40\"\r\n", u"?", 1},  // a pair that names nothing
+      {TextEncoding::Utf8, "1,\"\xE5\xB1\xB1\xEF\xBF\xBD\"\r\n", u"山\uFFFD", -1},
+      {TextEncoding::Utf8, "\xFF,x\r\n", u"x", 0},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.write("f.csv", c.bytes);
+    TextReader file(c.encoding);
+    ASSERT_TRUE(file.open(dir.name("f.csv")));
+    CsvFieldReader reader(file);
+    std::vector<std::u16string> fields;
+    ASSERT_EQ(reader.readRecord(fields, 2), CsvFieldReader::Record::Complete) << c.bytes;
+    EXPECT_EQ(fields[1], c.second) << c.bytes;
+    EXPECT_EQ(reader.invalidField(), c.invalid) << c.bytes;
+  }
 }

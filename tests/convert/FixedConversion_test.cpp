@@ -111,7 +111,7 @@ TEST_F(FixedImportTest, TimeAndMonthCodes) {
 }
 
 TEST_F(FixedImportTest, FailuresKeepWhatWasCommitted) {
-  exec(u"create table t (code varchar(4), v integer)");
+  exec(u"create table t (code varchar(4), v integer check (v <> 9))");
   exec(u"insert into t values ('old', 0)");
   component(2);
   // A layout for another number of columns: -1 before any record, the statement already done.
@@ -121,9 +121,11 @@ TEST_F(FixedImportTest, FailuresKeepWhatWasCommitted) {
   EXPECT_EQ(load("", u"x__0004 n__0001", 0), 0);
   EXPECT_EQ(load("a   1", u"x__0004 n__0001", 0, u"missing"), -1);
   EXPECT_EQ(z->SetFixRDB(*cn, u"", dir.name("missing.dat"), u"x__0004 n__0001", 0, u"t"), -1);
-  // Invalid bytes in record 3, after the first pair was committed.
-  EXPECT_EQ(load("a   1\r\nb   2\r\n\x85\x40  3\r\n", u"x__0004 n__0001", 0), -1);
+  // Record 3 is refused after the first pair was committed.
+  EXPECT_EQ(load("a   1\r\nb   2\r\nc   9\r\n", u"x__0004 n__0001", 0), -1);
   EXPECT_EQ(countRows(u"t"), 2);
+  EXPECT_EQ(z->lastConversion().status.code(), zuvo::Status::Code::Statement);
+  EXPECT_EQ(z->lastConversion().status.record(), 3);
   // A record file whose last record stops inside its fields.
   EXPECT_EQ(load("c   3d   4e  ", u"x__0004 n__0001", 5), -1);
   EXPECT_EQ(countRows(u"t"), 4);
@@ -133,9 +135,9 @@ TEST_F(FixedImportTest, FailuresKeepWhatWasCommitted) {
 }
 
 TEST_F(FixedImportTest, TransactionIntervalOfZeroCommitsOnlyAtTheEnd) {
-  exec(u"create table t (code varchar(4), v integer)");
+  exec(u"create table t (code varchar(4), v integer check (v <> 9))");
   component(0);
-  EXPECT_EQ(load("a   1\r\nb   2\r\n\x85\x40  3\r\n", u"x__0004 n__0001", 0), -1);
+  EXPECT_EQ(load("a   1\r\nb   2\r\nc   9\r\n", u"x__0004 n__0001", 0), -1);
   EXPECT_EQ(countRows(u"t"), 0);
   EXPECT_EQ(load("a   1\r\nb   2\r\n", u"x__0004 n__0001", 0), 2);
   EXPECT_EQ(countRows(u"t"), 2);
