@@ -20,6 +20,9 @@ struct Argument {
   Variant value;         // Kind::Value (a byte array is a Variant too)
   Array<Variant> array;  // Kind::Array
   String sql;            // Kind::Query and Kind::Resultset
+  // An object a session opened earlier ({"Connection":1}, {"Query":2}, {"Resultset":3});
+  // 0 for none: the connection of --db, or one made from `sql` for this call.
+  std::int64_t handle = 0;
 
   // Bound by the caller before the call; owned elsewhere.
   Connection* connection = nullptr;

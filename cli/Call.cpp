@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <new>
 
 #include "Dispatch.h"
 #include "platform/Recording.h"
@@ -49,13 +48,12 @@ struct DataAccess {
   }
 };
 
-Json errorObject(std::int32_t number, const std::string& description) {
-  return Json{{"number", number}, {"description", description}};
-}
-
 void checkDataAccess(const CallOptions& options, const std::vector<Argument>& args) {
   bool any = false, query = false, queryResultset = false;
   for (const auto& a : args) {
+    if (a.handle)
+      throw UsageError("handles such as " + dump(encodeArgument(a)) +
+                       " exist only in zuvo session");
     any = any || a.isDataAccess();
     query = query || a.kind == Argument::Kind::Query;
     queryResultset = queryResultset || a.kind == Argument::Kind::QueryResultset;
@@ -88,42 +86,15 @@ CallResult callMethod(const CallOptions& options, std::string_view name,
 
   auto recorder = std::make_shared<Recorder>();
   recorder->fixedNow = now;
-  CallResult outcome;
-  Json result, error;
   DataAccess data;
-  try {
-    ZuvoCls object(recordingPlatform(recorder, homeDirectory(options)));
-    if (options.db) data.bind(*options.db, args);
-    result = encodeVariant(method->invoke(object, args));
-  } catch (const ArgumentError& e) {
-    error = errorObject(e.number(), e.description());
-    error["argument"] = e.position();
-  } catch (const RuntimeError& e) {
-    error = errorObject(e.number(), e.description());
-  } catch (const DatabaseError& e) {
-    error = errorObject(e.number(), e.description());
-  } catch (const std::bad_alloc&) {
-    error = errorObject(7, RuntimeError::standardDescription(7));
-  } catch (const std::exception& e) {
-    error = errorObject(51, std::string("Internal error: ") + e.what());
-  }
-
-  outcome.failed = !error.is_null();
-  Json& out = outcome.output;
-  if (outcome.failed)
-    out["error"] = std::move(error);
-  else
-    out["result"] = std::move(result);
-  out["args"] = Json::array();
-  for (const auto& a : args) out["args"].push_back(encodeArgument(a));
-  out["messages"] = Json::array();
-  for (const auto& m : recorder->messages)
-    out["messages"].push_back(
-        Json{{"title", rt::toUtf8(m.title)}, {"text", rt::toUtf8(m.text)}, {"style", m.style}});
-  out["beeps"] = recorder->beeps;
-  out["started"] = Json::array();
-  for (const auto& s : recorder->started) out["started"].push_back(rt::toUtf8(s));
-  return outcome;
+  std::unique_ptr<ZuvoCls> object;
+  return runCall(
+      [&] {
+        object = std::make_unique<ZuvoCls>(recordingPlatform(recorder, homeDirectory(options)));
+        if (options.db) data.bind(*options.db, args);
+        return method->invoke(*object, args);
+      },
+      args, *recorder);
 }
 
 }  // namespace zuvo::cli

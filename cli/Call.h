@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Invoke.h"
 #include "Json.h"
 
 namespace zuvo::cli {
@@ -14,11 +15,6 @@ struct CallOptions {
   std::optional<std::string> db;              // URI of the connection for data access arguments
   std::optional<std::filesystem::path> home;  // instead of $ZUVO_HOME
   std::optional<std::string> now;             // "yyyy-mm-ddThh:mm:ss": a fixed clock
-};
-
-struct CallResult {
-  Json output;          // {"result":…,"args":[…],…} or {"error":{…},"args":[…],…}
-  bool failed = false;  // a run-time error ended the call
 };
 
 // Calls one method of a fresh ZuvoCls on a recording platform, each argument given as JSON

@@ -19,8 +19,9 @@ namespace {
 // read unsigned so that none wraps.
 std::optional<std::int64_t> wholeIn(const Json& inner, std::int64_t low, std::int64_t high) {
   if (inner.is_number_unsigned()) {
-    if (inner.get<std::uint64_t>() <= std::uint64_t(high))
-      return std::int64_t(inner.get<std::uint64_t>());
+    auto value = inner.get<std::uint64_t>();
+    if (value <= std::uint64_t(high) && (low <= 0 || value >= std::uint64_t(low)))
+      return std::int64_t(value);
   } else if (inner.is_number_integer()) {
     auto value = inner.get<std::int64_t>();
     if (value >= low && value <= high) return value;
@@ -189,6 +190,14 @@ Variant taggedValue(const Json& json, const std::string& tag, const Json& inner)
 
 Argument dataAccess(const Json& json, const std::string& tag, const Json& inner) {
   Argument argument;
+  if (tag != "QueryResultset" && inner.is_number_integer()) {
+    // A handle of a session's object.
+    argument.handle = integerIn(json, inner, 1, std::numeric_limits<std::int64_t>::max());
+    argument.kind = tag == "Connection" ? Argument::Kind::Connection
+                    : tag == "Query"    ? Argument::Kind::Query
+                                        : Argument::Kind::Resultset;
+    return argument;
+  }
   if (tag == "Connection" || tag == "QueryResultset") {
     if (!inner.is_null()) malformed(json, "is written {\"" + tag + "\":null}");
     argument.kind =
@@ -297,11 +306,13 @@ Json encodeArgument(const Argument& argument) {
       return Json{{"Array", std::move(items)}, {"lbound", argument.array.lbound()}};
     }
     case Argument::Kind::Connection:
-      return Json{{"Connection", nullptr}};
+      return Json{{"Connection", argument.handle ? Json(argument.handle) : Json(nullptr)}};
     case Argument::Kind::Query:
-      return Json{{"Query", rt::toUtf8(argument.sql)}};
+      return Json{
+          {"Query", argument.handle ? Json(argument.handle) : Json(rt::toUtf8(argument.sql))}};
     case Argument::Kind::Resultset:
-      return Json{{"Resultset", rt::toUtf8(argument.sql)}};
+      return Json{
+          {"Resultset", argument.handle ? Json(argument.handle) : Json(rt::toUtf8(argument.sql))}};
     case Argument::Kind::QueryResultset:
       return Json{{"QueryResultset", nullptr}};
   }

@@ -59,12 +59,27 @@ TEST(JsonArguments, TaggedFormsGiveTheirTypes) {
 }
 
 TEST(JsonArguments, OutputFormsReadBackAsTheSameValue) {
-  for (const char* text :
-       {R"("a  b ")", "4", "-7", "0.1", "1e+300", "1234.0", "true", "null", R"({"Empty":null})",
-        R"({"Decimal":"1234.57"})", R"({"Decimal":"-0.0001"})", R"({"Date":"1899-12-30T00:00:00"})",
-        R"({"Date":"2000-01-05T10:30:59"})", R"({"Bytes":"00123F"})", R"({"Currency":"0.0001"})",
-        R"({"Array":[1,"a",{"Empty":null}],"lbound":1})", R"({"Connection":null})",
-        R"({"Resultset":"select 1"})"})
+  for (const char* text : {R"("a  b ")",
+                           "4",
+                           "-7",
+                           "0.1",
+                           "1e+300",
+                           "1234.0",
+                           "true",
+                           "null",
+                           R"({"Empty":null})",
+                           R"({"Decimal":"1234.57"})",
+                           R"({"Decimal":"-0.0001"})",
+                           R"({"Date":"1899-12-30T00:00:00"})",
+                           R"({"Date":"2000-01-05T10:30:59"})",
+                           R"({"Bytes":"00123F"})",
+                           R"({"Currency":"0.0001"})",
+                           R"({"Array":[1,"a",{"Empty":null}],"lbound":1})",
+                           R"({"Connection":null})",
+                           R"({"Resultset":"select 1"})",
+                           R"({"Connection":2})",
+                           R"({"Query":3})",
+                           R"({"Resultset":4})"})
     EXPECT_EQ(roundTrip(text), text);
 }
 
@@ -108,7 +123,7 @@ TEST(JsonArguments, MalformedArgumentsAreUsageErrors) {
                            R"({"Array":[],"lbound":1.5})",
                            R"({"Array":[1],"ubound":3})",
                            R"({"Array":[1,2],"lbound":2147483647})",
-                           R"({"Connection":1})",
+                           R"({"Connection":0})",
                            R"({"Query":null})"})
     EXPECT_THROW(parseArgumentText(text), UsageError) << text;
 }

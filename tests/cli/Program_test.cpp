@@ -138,6 +138,7 @@ TEST_F(ProgramTest, DataAccessArgumentsComeFromTheConnection) {
   out = callMethod(options, "RequeryRS", {R"({"Resultset":"select 1"})"}).output;
   EXPECT_EQ(dump(out["args"]), R"([{"Resultset":"select 1"}])") << dump(out);
   EXPECT_THROW(callMethod(options, "RequeryRS", {R"({"QueryResultset":null})"}), UsageError);
+  EXPECT_THROW(callMethod(options, "RequeryRS", {R"({"Resultset":1})"}), UsageError);
 
   options.db = "nosuch:x";
   CallResult bad = callMethod(options, "RequeryRS", {R"({"Resultset":"select 1"})"});
