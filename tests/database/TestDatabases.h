@@ -73,6 +73,7 @@ class DatabaseTest : public ::testing::TestWithParam<Backend> {
 
   Connection& connection() { return *connection_; }
   bool isOdbc() const { return GetParam() == Backend::Odbc; }
+  const std::u16string& schema() const { return schema_; }
 
   // Creates `table` afresh (dropping one left by an earlier run on a shared server).
   void createTable(const std::u16string& table, const std::u16string& columns) {
