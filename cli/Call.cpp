@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "DatabaseUri.h"
 #include "Dispatch.h"
 #include "platform/Recording.h"
 #include "runtime/Convert.h"
@@ -84,6 +85,16 @@ CallResult callMethod(const CallOptions& options, std::string_view name,
     if (!now) throw UsageError("--now needs \"yyyy-mm-ddThh:mm:ss\", not \"" + *options.now + "\"");
   }
 
+  // A malformed --db is a usage error; a missing database file is the call's error.
+  std::string uri, missingDatabase;
+  if (options.db) {
+    try {
+      uri = databaseUri(*options.db);
+    } catch (const MissingDatabase& e) {
+      missingDatabase = e.what();
+    }
+  }
+
   auto recorder = std::make_shared<Recorder>();
   recorder->fixedNow = now;
   DataAccess data;
@@ -91,7 +102,8 @@ CallResult callMethod(const CallOptions& options, std::string_view name,
   return runCall(
       [&] {
         object = std::make_unique<ZuvoCls>(recordingPlatform(recorder, homeDirectory(options)));
-        if (options.db) data.bind(*options.db, args);
+        if (!missingDatabase.empty()) throw RuntimeError(err::FileNotFound, missingDatabase);
+        if (options.db) data.bind(uri, args);
         return method->invoke(*object, args);
       },
       args, *recorder);
