@@ -2,8 +2,12 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "Batch.h"
 #include "Call.h"
 #include "Dispatch.h"
 
@@ -22,6 +26,19 @@ Output is one JSON object: {"result":…,"args":[…],"messages":[…],"beeps":N
 a run-time error gives {"error":{"number":N,"description":"…"},…} and exit status 1.
 
 Example: zuvo call GetCmdPara '"a  b "' 1)";
+
+// CLI11 cannot show the words of a prefix command as positionals, so the call says them itself.
+class CallFormatter : public CLI::Formatter {
+ public:
+  std::string make_usage(const CLI::App* app, std::string name) const override {
+    std::string usage = CLI::Formatter::make_usage(app, std::move(name));
+    usage.insert(usage.find_last_not_of('\n') + 1, " METHOD [ARG ...]");
+    return usage +
+           "\nPositionals:\n"
+           "  METHOD                      one of the methods (zuvo methods), in any case\n"
+           "  ARG                         one JSON value per parameter of the method\n";
+  }
+};
 
 void listMethods(std::ostream& out) {
   for (const auto& m : methods()) {
@@ -42,19 +59,32 @@ int runProgram(int argc, const char* const* argv, std::ostream& out, std::ostrea
   CLI::App app("Calls the methods of the zuvo library from the command line.", "zuvo");
   app.set_version_flag("--version", "zuvo " ZUVO_VERSION);
   app.require_subcommand(1);
-  app.footer(
-      "zuvo export|import|convert … run the table and file conversions as batch jobs "
-      "(see zuvo export --help).");
 
   auto* list = app.add_subcommand("methods", "List the methods with their dispatch identifiers");
   auto* call = app.add_subcommand("call", "Call one method: zuvo call [OPTIONS] METHOD [ARG …]");
   CallOptions options;
-  call->add_option("--db", options.db, "Connection URI: sqlite:PATH, sqlite::memory:, odbc:…");
+  call->add_option(
+      "--db", options.db,
+      "Database: sqlite:PATH, sqlite::memory:, odbc:CONNECTION-STRING or an SQLite file");
   call->add_option("--home", options.home, "Home directory of the library (instead of $ZUVO_HOME)");
   call->add_option("--now", options.now, "Fixed clock, \"yyyy-mm-ddThh:mm:ss\"");
   // Everything from METHOD on belongs to the call, so "-1" is an argument, not an option.
   call->prefix_command();
   call->footer(argumentHelp);
+  call->formatter(std::make_shared<CallFormatter>());
+  // The batch jobs parse their own command lines (runBatch); they are here for the list.
+  for (auto [name, what] :
+       {std::pair{"export", "Write the rows of a query to a CSV, fixed-length or JEF file"},
+        std::pair{"import", "Load a CSV, fixed-length or JEF file into a table"},
+        std::pair{"convert", "Convert a CSV file to a JEF file or back"}})
+    app.add_subcommand(name, what)->prefix_command();
+
+  if (argc > 1 && isBatchCommand(argv[1])) {
+    std::vector<std::string> words(argv, argv + argc);
+    std::vector<char*> batchArgv;
+    for (auto& w : words) batchArgv.push_back(w.data());
+    return runBatch(argc, batchArgv.data());
+  }
 
   try {
     app.parse(argc, argv);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "Call.h"
+#include "database/Database.h"
 
 namespace zuvo::cli {
 namespace {
@@ -70,7 +71,18 @@ TEST_F(ProgramTest, HelpVersionAndMethodList) {
 
   Outcome help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("call"), std::string::npos);
+  for (const char* command : {"methods", "call", "export", "import", "convert"})
+    EXPECT_NE(help.out.find("\n  " + std::string(command) + " "), std::string::npos) << command;
+  // Each command's help shows its positional arguments.
+  for (auto [command, usage] : std::vector<std::pair<std::string, std::string>>{
+           {"call", "zuvo call [OPTIONS] METHOD [ARG ...]"},
+           {"export", "zuvo export [OPTIONS] kind file"},
+           {"import", "zuvo import [OPTIONS] kind file"},
+           {"convert", "zuvo convert [OPTIONS] direction input output"}}) {
+    Outcome sub = runProgramFile(command + " --help");
+    EXPECT_EQ(sub.status, 0) << command;
+    EXPECT_NE(sub.out.find("Usage: " + usage + "\n"), std::string::npos) << sub.out;
+  }
 }
 
 TEST_F(ProgramTest, UsageErrorsExitWithTwo) {
@@ -86,7 +98,10 @@ TEST_F(ProgramTest, UsageErrorsExitWithTwo) {
            {"call", "GetCmdPara", R"({"Bytes":"0"})", "1"},
            {"call", "RDBExec", R"({"Connection":null})", R"("select 1")", R"("")"},  // no --db
            {"call", "--now", "2000-01-05", "GetCnvCount"},
-           {"call", "--db"}}) {
+           {"call", "--db"},
+           {"call", "--db", "nosuch:x", "GetCnvCount"},  // an unknown scheme
+           {"call", "--db", "sqlite:", "GetCnvCount"},
+           {"call", "--db", "odbc:", "GetCnvCount"}}) {
     Outcome r = run(words);
     EXPECT_EQ(r.status, 2) << (words.empty() ? "" : words.back());
     EXPECT_TRUE(r.out.empty()) << r.out;
@@ -140,10 +155,28 @@ TEST_F(ProgramTest, DataAccessArgumentsComeFromTheConnection) {
   EXPECT_THROW(callMethod(options, "RequeryRS", {R"({"QueryResultset":null})"}), UsageError);
   EXPECT_THROW(callMethod(options, "RequeryRS", {R"({"Resultset":1})"}), UsageError);
 
-  options.db = "nosuch:x";
-  CallResult bad = callMethod(options, "RequeryRS", {R"({"Resultset":"select 1"})"});
-  EXPECT_TRUE(bad.failed);
-  EXPECT_NE(bad.output["error"]["number"], 0);
+  // The path of an existing SQLite file is taken as it is; a missing one is not made.
+  const std::string file = (home / "t.db").string();
+  openConnection("sqlite:" + file)->Execute(u"create table t as select 1 as a");
+  for (const std::string& db : {file, "sqlite:" + file}) {
+    options.db = db;
+    out = callMethod(options, "RequeryRS", {R"({"Resultset":"select * from t"})"}).output;
+    EXPECT_FALSE(out.contains("error")) << dump(out);
+  }
+  for (const std::string& db :
+       {(home / "none.db").string(), "sqlite:" + (home / "none.db").string()}) {
+    options.db = db;
+    CallResult missing = callMethod(options, "GetCnvCount", {});
+    EXPECT_TRUE(missing.failed);
+    EXPECT_EQ(dump(missing.output["error"]), R"({"number":53,"description":"no database file )" +
+                                                 (home / "none.db").string() + R"("})");
+  }
+  EXPECT_FALSE(std::filesystem::exists(home / "none.db"));
+
+  // An export to a pipe streams through standard output.
+  Outcome piped =
+      runProgramFile("export csv - --quiet --db " + file + " --sql 'select 7 as a' | cat");
+  EXPECT_EQ(piped.out, "\"a\"\r\n\"7\"\r\n");
 }
 
 }  // namespace
