@@ -6,13 +6,16 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "Argument.h"
+#include "BatchFiles.h"
+#include "BatchJob.h"
 #include "BatchProgress.h"
 #include "component/ZuvoCls.h"
+#include "convert/Export.h"
 #include "runtime/Convert.h"
 
 namespace zuvo::cli {
@@ -25,52 +28,69 @@ struct ConvertOptions {
   std::string output;
   std::string fds;
   std::optional<std::string> home;
+  std::string encoding = "cp932";
+  int bln = 0;  // taken for the command line's sake: JEF records follow their layout
   bool append = false;
   bool quiet = false;
+  bool strict = false;
 };
 
-// Tells why a conversion answered -1 from what it depends on; the library only says -1.
-std::string whyFailed(ZuvoCls& z, const ConvertOptions& o) {
-  String input = rt::fromUtf8(o.input);
-  if (!std::filesystem::is_regular_file(o.input)) return "cannot read " + o.input;
-  if (o.direction == "csv-to-jef" && z.GetCntCSV(input) == 0)
-    return "the first line of " + o.input + " has fewer than two fields";
-  if (!std::filesystem::exists(std::filesystem::path(o.output).parent_path().empty()
-                                   ? std::filesystem::path(".")
-                                   : std::filesystem::path(o.output).parent_path()))
-    return "cannot write " + o.output;
-  if (!std::filesystem::exists(z.platform().home / "sjisjef.tbl"))
-    return "no conversion table sjisjef.tbl in " + z.platform().home.string();
-  return "some fields could not be converted (record " + std::to_string(z.GetCnvCount()) +
-         " was the last one written; a value that does not suit its field, a number that does "
-         "not fit, a record cut short, or a bad conversion table); " +
-         o.output + " holds every record";
-}
-
 int run(const ConvertOptions& o) {
-  auto platform = Platform::posix();
-  if (o.home) platform->home = *o.home;
-  bool showBar = !o.quiet && ::isatty(STDERR_FILENO);
-  auto bar = std::make_shared<ProgressBar>("converted", o.input, stderr);
-  if (showBar) platform->events = bar;
-  ZuvoCls z(platform);
-  bar->attach(&z);
+  const bool toJef = o.direction == "csv-to-jef";
+  const TextEncoding encoding = encodingNamed(o.encoding);
+  if (!toJef && o.output != "-" &&
+      rt::toUtf8(convert::columnTypeFileName(rt::fromUtf8(o.output))) == o.output)
+    throw JobError{o.output +
+                   " is the name of its own column type file: give it another extension"};
 
-  const String input = rt::fromUtf8(o.input), output = rt::fromUtf8(o.output),
+  SignalGuard signals;
+  SpooledInput input;
+  if (std::string error = input.take(o.input); !error.empty()) throw JobError{error};
+  stopIfSignalled("");
+  if (toJef) checkInput(input.path(), input.shown(), encoding, true, o.strict, false);
+
+  auto platform = Platform::posix();
+  platform->home = homeDirectory(o.home);
+  std::shared_ptr<ProgressBar> bar;
+  if (!o.quiet && ::isatty(STDERR_FILENO))
+    bar = std::make_shared<ProgressBar>("converted", input.path(), stderr);
+  platform->events = std::make_shared<JobPump>(bar);
+  ZuvoCls z(platform);
+  if (bar) bar->attach(&z);
+  z.conversionOptions().csvEncoding = encoding;
+  if (!z.jefTableStatus().ok()) throw JobError{z.jefTableStatus().message()};
+
+  StagedOutput out(o.output, o.append, !toJef);
+  const std::string shown = o.output == "-" ? "standard output" : o.output;
+  const String from = rt::fromUtf8(input.path()), to = rt::fromUtf8(out.path()),
                fds = rt::fromUtf8(o.fds);
   auto started = std::chrono::steady_clock::now();
-  std::int32_t result = o.direction == "csv-to-jef" ? z.CSVtoJEF(input, output, fds, o.append)
-                                                    : z.JEFtoCSV(input, output, fds, 0, o.append);
-  if (showBar) bar->finish(result >= 0);
-  if (result < 0) {
-    std::fprintf(stderr, "zuvo convert %s: %s\n", o.direction.c_str(), whyFailed(z, o).c_str());
-    return 1;
+  std::int32_t result = -1;
+  try {
+    result = toJef ? z.CSVtoJEF(from, to, fds, o.append)
+                   : z.JEFtoCSV(from, to, fds, static_cast<std::int16_t>(o.bln), o.append);
+  } catch (const Interrupted&) {
   }
+  if (bar) bar->finish(result >= 0);
+  const std::string kept = out.staged() ? shown + " was left as it was" : "";
+  stopIfSignalled(kept);
+  if (result < 0) throw JobError{input.tell(out.tell(z.lastConversion().status.message()))};
+  auto changed = changedValues(z.lastConversion(), !toJef);
+  if (o.strict && !changed.empty()) {
+    std::string said = changed.front();
+    if (changed.size() > 1) said += "; " + changed.back();
+    throw JobError{
+        said + "; --strict: " +
+        (out.staged() ? kept : shown + " holds them (it is appended to or not a regular file)")};
+  }
+  for (const auto& line : changed)
+    std::fprintf(stderr, "zuvo convert %s: %s\n", o.direction.c_str(), line.c_str());
+  if (std::string error = out.commit(); !error.empty()) throw JobError{error};
   if (!o.quiet) {
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::fprintf(stderr, "zuvo: converted %d records from %s to %s in %.2f s\n", result,
-                 o.input.c_str(), o.output.c_str(), seconds);
+                 input.shown().c_str(), shown.c_str(), seconds);
   }
   return 0;
 }
@@ -87,12 +107,19 @@ int runConvert(int argc, char** argv) {
   app.add_option("direction", o.direction, "csv-to-jef or jef-to-csv")
       ->required()
       ->check(CLI::IsMember({"csv-to-jef", "jef-to-csv"}));
-  app.add_option("input", o.input, "the file read")->required();
-  app.add_option("output", o.output, "the file written")->required();
+  app.add_option("input", o.input, "the file read; - is standard input")->required();
+  app.add_option("output", o.output, "the file written; - is standard output")->required();
   app.add_option("--fds", o.fds, "field definitions, one per field of a record")->required();
   app.add_option("--home", o.home,
                  "directory of zuvodll.ini and sjisjef.tbl (default $ZUVO_HOME, /etc/zuvo)");
+  app.add_option("--encoding", o.encoding, "of the CSV file: cp932 (the default) or utf-8")
+      ->check(CLI::IsMember({"cp932", "utf-8"}, CLI::ignore_case));
+  app.add_option("--bln", o.bln, "record length in bytes (records follow the layout)")
+      ->check(CLI::Range(0, 32767));
   app.add_flag("--append", o.append, "append to the output file");
+  app.add_flag("--strict", o.strict,
+               "fail, keeping no file, when the input holds bytes that are not valid in its "
+               "encoding or a value had to be changed");
   app.add_flag("--quiet,-q", o.quiet, "no progress bar and no summary");
   try {
     app.parse(argc - 1, argv + 1);
@@ -104,6 +131,12 @@ int runConvert(int argc, char** argv) {
   }
   try {
     return run(o);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "zuvo convert: %s\n", e.what());
+    return 2;
+  } catch (const JobError& e) {
+    std::fprintf(stderr, "zuvo convert %s: %s\n", o.direction.c_str(), e.what.c_str());
+    return e.status;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "zuvo convert %s: %s\n", o.direction.c_str(), e.what());
   }
