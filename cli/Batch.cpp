@@ -81,19 +81,6 @@ void checkLayout(Connection& cn, const BatchOptions& o) {
                    " for the " + std::to_string(columns) + " columns of the query"};
 }
 
-// --strict for a JEF file: the same decoding without a database finds the codes that the
-// conversion table does not hold, before anything is loaded.
-void refuseUnknownJefCodes(ZuvoCls& z, const BatchOptions& o, const SpooledInput& input) {
-  z.JEFtoCSV(text(input.path()), u"/dev/null", text(o.fds), static_cast<std::int16_t>(o.bln),
-             false);
-  stopIfSignalled("nothing was loaded");
-  const ChangedValues& s = z.lastConversion().substituted;
-  if (s.count > 0)
-    throw JobError{"record " + std::to_string(s.firstRecord) + ", field " +
-                   std::to_string(s.firstField) + " of " + input.shown() +
-                   " holds codes that are not in the conversion table (--strict)"};
-}
-
 std::int32_t runExport(ZuvoCls& z, Connection& cn, const BatchOptions& o, StagedOutput& out) {
   const String sql = text(o.sql), file = text(out.path()), fds = text(o.fds);
   if (o.kind == "csv") return z.CnvCSVFile(cn, sql, file, o.append);
@@ -181,7 +168,6 @@ int run(const BatchOptions& o) {
       std::fprintf(stderr, "zuvo %s: %s\n", title.c_str(), line.c_str());
     if (std::string error = out.commit(); !error.empty()) throw JobError{error};
   } else {
-    if (o.strict && o.kind == "jef") refuseUnknownJefCodes(z, o, input);
     if (!o.before.empty()) {
       Status before = convert::runBeforeLoad(z, *cn, text(o.before));
       if (!before.ok()) throw JobError{before.message()};
