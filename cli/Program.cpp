@@ -10,6 +10,7 @@
 #include "Batch.h"
 #include "Call.h"
 #include "Dispatch.h"
+#include "Session.h"
 
 namespace zuvo::cli {
 
@@ -72,18 +73,19 @@ int runProgram(int argc, const char* const* argv, std::ostream& out, std::ostrea
   call->prefix_command();
   call->footer(argumentHelp);
   call->formatter(std::make_shared<CallFormatter>());
-  // The batch jobs parse their own command lines (runBatch); they are here for the list.
+  // The session and the batch jobs parse their own command lines; they are here for the list.
   for (auto [name, what] :
-       {std::pair{"export", "Write the rows of a query to a CSV, fixed-length or JEF file"},
+       {std::pair{"session", "Serve one object to a client over JSON-RPC on stdio"},
+        std::pair{"export", "Write the rows of a query to a CSV, fixed-length or JEF file"},
         std::pair{"import", "Load a CSV, fixed-length or JEF file into a table"},
         std::pair{"convert", "Convert a CSV file to a JEF file or back"}})
     app.add_subcommand(name, what)->prefix_command();
 
-  if (argc > 1 && isBatchCommand(argv[1])) {
+  if (argc > 1 && (isBatchCommand(argv[1]) || std::string_view(argv[1]) == "session")) {
     std::vector<std::string> words(argv, argv + argc);
-    std::vector<char*> batchArgv;
-    for (auto& w : words) batchArgv.push_back(w.data());
-    return runBatch(argc, batchArgv.data());
+    std::vector<char*> own;
+    for (auto& w : words) own.push_back(w.data());
+    return isBatchCommand(argv[1]) ? runBatch(argc, own.data()) : runSession(argc, own.data());
   }
 
   try {

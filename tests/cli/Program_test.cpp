@@ -71,7 +71,7 @@ TEST_F(ProgramTest, HelpVersionAndMethodList) {
 
   Outcome help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* command : {"methods", "call", "export", "import", "convert"})
+  for (const char* command : {"methods", "call", "session", "export", "import", "convert"})
     EXPECT_NE(help.out.find("\n  " + std::string(command) + " "), std::string::npos) << command;
   // Each command's help shows its positional arguments.
   for (auto [command, usage] : std::vector<std::pair<std::string, std::string>>{
