@@ -111,8 +111,9 @@ StagedOutput::StagedOutput(const std::string& target, bool append, bool columnTy
   std::string base = dot == std::string::npos ? name : name.substr(0, dot);
   std::string extension = dot == std::string::npos ? "" : name.substr(dot);
   for (int n = 0; n < 100; ++n) {
-    std::string candidate = base + "~zuvo" + std::to_string(::getpid()) +
-                            (n > 0 ? "-" + std::to_string(n) : "") + extension;
+    std::string candidate = base + "~zuvo" + std::to_string(::getpid());
+    if (n > 0) candidate += "-" + std::to_string(n);
+    candidate += extension;
     std::string path = (final.parent_path() / candidate).string();
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {

@@ -84,6 +84,7 @@ int runProgram(int argc, const char* const* argv, std::ostream& out, std::ostrea
   if (argc > 1 && (isBatchCommand(argv[1]) || std::string_view(argv[1]) == "session")) {
     std::vector<std::string> words(argv, argv + argc);
     std::vector<char*> own;
+    own.reserve(words.size());
     for (auto& w : words) own.push_back(w.data());
     return isBatchCommand(argv[1]) ? runBatch(argc, own.data()) : runSession(argc, own.data());
   }
