@@ -1,9 +1,7 @@
 #include "BatchFiles.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -41,26 +39,6 @@ TEST(BatchFilesTest, ScanSeesCharactersAcrossBlocks) {
     EXPECT_EQ(scan.lineEnds, c.bytes.find('\n') != std::string::npos);
   }
   EXPECT_FALSE(scanText(dir.file("none"), {true, true, true, TextEncoding::ShiftJis}).opened);
-}
-
-TEST(BatchFilesTest, TemporaryNamesKeepTheExtensionOfTheFileOnly) {
-  TempDir dir;
-  std::filesystem::create_directory(dir.file("dir.v2"));
-  const std::string pid = std::to_string(::getpid());
-  for (auto [target, temporary] : std::vector<std::pair<std::string, std::string>>{
-           {"orders.csv", "orders~zuvo" + pid + ".csv"},
-           {"dir.v2/out", "dir.v2/out~zuvo" + pid},
-       }) {
-    StagedOutput out(dir.file(target), false, true);
-    EXPECT_EQ(out.path(), dir.file(temporary));
-    EXPECT_TRUE(std::filesystem::exists(out.path()));
-    EXPECT_EQ(out.tell("cannot write " + out.path()), "cannot write " + dir.file(target));
-    EXPECT_EQ(out.commit(), "");
-    EXPECT_TRUE(std::filesystem::exists(dir.file(target)));
-    EXPECT_FALSE(std::filesystem::exists(out.path()));
-  }
-  EXPECT_EQ(StagedOutput(dir.file("orders.csv"), true, true).path(), dir.file("orders.csv"));
-  EXPECT_EQ(StagedOutput("/dev/null", false, true).path(), "/dev/null");
 }
 
 }  // namespace
