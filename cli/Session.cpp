@@ -14,6 +14,7 @@
 #include <variant>
 #include <vector>
 
+#include "DatabaseUri.h"
 #include "Dispatch.h"
 #include "Invoke.h"
 #include "Json.h"
@@ -204,7 +205,7 @@ class Session {
     platform->events = std::shared_ptr<EventPump>(&pump_, [](EventPump*) {});
     object_ = std::make_unique<ZuvoCls>(platform);
     pump_.watch(object_.get());
-    if (options.db) db_ = openConnection(*options.db);
+    if (options.db) db_ = openDatabase(*options.db);
   }
   ~Session() { handles_.closeAll(db_.get()); }
 
@@ -238,6 +239,8 @@ class Session {
       if (!notification) reply(id, RpcError{InvalidParams, e.what()});
     } catch (const DatabaseError& e) {
       if (!notification) reply(id, RpcError{ServerError, e.description()});
+    } catch (const MissingDatabase& e) {
+      if (!notification) reply(id, RpcError{ServerError, e.what()});
     }
     return true;
   }
@@ -348,7 +351,7 @@ class Session {
     using Kind = Argument::Kind;
     if (method == "session.connect") {
       std::string uri = text(params, 0, "a connection URI: sqlite:PATH or odbc:…");
-      return Json{{"Connection", handles_.add(openConnection(uri), 0)}};
+      return Json{{"Connection", handles_.add(openDatabase(uri), 0)}};
     }
     if (method == "session.prepare") {
       Argument cn = handleArgument(params, 0, Kind::Connection, "a connection and the SQL");

@@ -14,7 +14,7 @@ Status databaseFailure(Status::Code code, const std::string& what, const std::st
   return Status(code, words.empty() ? what : what + ": " + words);
 }
 
-Status failureOf(std::exception_ptr error, std::int64_t record, const std::string& source) {
+Status failureOf(const std::exception_ptr& error, std::int64_t record, const std::string& source) {
   std::string where = "record " + std::to_string(record) + " of " + source;
   try {
     std::rethrow_exception(error);

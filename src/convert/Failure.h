@@ -18,6 +18,6 @@ Status databaseFailure(Status::Code code, const std::string& what, const std::st
 
 // The exception that ended a conversion at `record` of `source`: a database error while rows
 // were read, a run-time error of a value, or anything from outside (the event pump).
-Status failureOf(std::exception_ptr error, std::int64_t record, const std::string& source);
+Status failureOf(const std::exception_ptr& error, std::int64_t record, const std::string& source);
 
 }  // namespace zuvo::convert

@@ -110,7 +110,8 @@ TEST_F(SessionTest, ErrorsAnswerAndTheSessionGoesOn) {
       {request(1, "RequeryRS", R"([{"Resultset":7}])"), -32602},
       {request(1, "RDBCommit", R"([{"Connection":null},""])"), -32602},  // no --db
       {request(1, "MidByte", "[null,1,1]"), 94},
-      {request(1, "session.connect", R"(["nosuch:x"])"), -32000},
+      {request(1, "session.connect", R"(["nosuch:x"])"), -32602},
+      {request(1, "session.connect", R"(["sqlite:/nonexistent/x.db"])"), -32000},
   };
   for (const Case& c : cases) {
     auto out = serve({c.line, R"({"jsonrpc":"2.0","method":"LenByte","params":["a"]})",
