@@ -156,17 +156,7 @@ int run(const BatchOptions& o) {
     const std::string kept = out.staged() ? shown + " was left as it was" : "";
     stopIfSignalled(kept);
     if (result < 0) throw JobError{out.tell(z.lastConversion().status.message())};
-    auto changed = changedValues(z.lastConversion(), o.kind == "csv");
-    if (o.strict && !changed.empty()) {
-      std::string said = changed.front();
-      if (changed.size() > 1) said += "; " + changed.back();
-      throw JobError{
-          said + "; --strict: " +
-          (out.staged() ? kept : shown + " holds them (it is appended to or not a regular file)")};
-    }
-    for (const auto& line : changed)
-      std::fprintf(stderr, "zuvo %s: %s\n", title.c_str(), line.c_str());
-    if (std::string error = out.commit(); !error.empty()) throw JobError{error};
+    finishOutput(z.lastConversion(), o.kind == "csv", o.strict, out, shown, title);
   } else {
     if (!o.before.empty()) {
       Status before = convert::runBeforeLoad(z, *cn, text(o.before));

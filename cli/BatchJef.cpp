@@ -75,17 +75,7 @@ int run(const ConvertOptions& o) {
   const std::string kept = out.staged() ? shown + " was left as it was" : "";
   stopIfSignalled(kept);
   if (result < 0) throw JobError{input.tell(out.tell(z.lastConversion().status.message()))};
-  auto changed = changedValues(z.lastConversion(), !toJef);
-  if (o.strict && !changed.empty()) {
-    std::string said = changed.front();
-    if (changed.size() > 1) said += "; " + changed.back();
-    throw JobError{
-        said + "; --strict: " +
-        (out.staged() ? kept : shown + " holds them (it is appended to or not a regular file)")};
-  }
-  for (const auto& line : changed)
-    std::fprintf(stderr, "zuvo convert %s: %s\n", o.direction.c_str(), line.c_str());
-  if (std::string error = out.commit(); !error.empty()) throw JobError{error};
+  finishOutput(z.lastConversion(), !toJef, o.strict, out, shown, "convert " + o.direction);
   if (!o.quiet) {
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

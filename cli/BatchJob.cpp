@@ -1,6 +1,7 @@
 #include "BatchJob.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 namespace zuvo::cli {
@@ -101,6 +102,22 @@ TextScan checkInput(const std::string& path, const std::string& shown, TextEncod
                    " holds bytes that are not " +
                    (encoding == TextEncoding::Utf8 ? "UTF-8" : "Shift-JIS") + " (--strict)"};
   return scan;
+}
+
+void finishOutput(const ConversionReport& report, bool quotes, bool strict, StagedOutput& out,
+                  const std::string& shown, const std::string& title) {
+  auto changed = changedValues(report, quotes);
+  if (strict && !changed.empty()) {
+    std::string said = changed.front();
+    if (changed.size() > 1) said += "; " + changed.back();
+    throw JobError{said + "; --strict: " +
+                   (out.staged()
+                        ? shown + " was left as it was"
+                        : shown + " holds them (it is appended to or not a regular file)")};
+  }
+  for (const auto& line : changed)
+    std::fprintf(stderr, "zuvo %s: %s\n", title.c_str(), line.c_str());
+  if (std::string error = out.commit(); !error.empty()) throw JobError{error};
 }
 
 }  // namespace zuvo::cli

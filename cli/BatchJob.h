@@ -58,6 +58,12 @@ class JobPump : public EventPump {
 // substitute character and, when `quotes`, CSV values holding a double quote.
 std::vector<std::string> changedValues(const ConversionReport& report, bool quotes);
 
+// The end of a job that wrote `out` (named `shown`): tells on standard error, under `title`,
+// what the conversion changed; with `strict` such changes fail the job before the output is
+// renamed into place. Then puts the output in place.
+void finishOutput(const ConversionReport& report, bool quotes, bool strict, StagedOutput& out,
+                  const std::string& shown, const std::string& title);
+
 // The job error for a signal: exit status 128 + the signal's number.
 JobError interrupted(const std::string& what);
 // Throws interrupted(what) when a signal came.
