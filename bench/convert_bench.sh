@@ -17,8 +17,8 @@ create table words (i integer, v text);
 insert into words values (0,'山田商店'),(1,'株式会社鈴木製作所'),(2,'ｶﾀｶﾅ商会'),(3,'髙橋工業'),
   (4,'佐藤　花子'),(5,'（有）田中食品'),(6,'東京都千代田区'),(7,'大阪府大阪市'),(8,'札幌市中央区');
 with recursive n(i) as (select 1 union all select i + 1 from n where i < $rows)
-insert into t select printf('C%08d', i), (select v from words where words.i = i % 6),
-  (select v from words where words.i = 6 + i % 3), i % 1000, (i % 100000) / 4.0,
+insert into t select printf('C%08d', i), (select v from words where words.i = n.i % 6),
+  (select v from words where words.i = 6 + n.i % 3), i % 1000, (i % 100000) / 4.0,
   printf('2024.%02d.%02d', i % 12 + 1, i % 28 + 1) from n;
 create table back_zuvo as select * from t where 0;
 create table back_sqlite as select * from t where 0;

@@ -63,9 +63,9 @@ create table words (i integer, v text);
 insert into words values (0,'山田商店'),(1,'株式会社鈴木製作所'),(2,'ｶﾀｶﾅ商会'),(3,'髙橋工業'),
   (4,'佐藤　花子'),(5,'（有）田中食品'),(6,'東京都千代田区'),(7,'大阪府大阪市'),(8,'札幌市中央区');
 with recursive c(i) as (select 1 union all select i + 1 from c where i < $n)
-insert into t select printf('C%08d', i), (select v from words where words.i = i % 6), i % 1000,
+insert into t select printf('C%08d', i), (select v from words where words.i = c.i % 6), i % 1000,
   (i % 100000) / 4.0, -(i % 99999) / 100.0, printf('2024.%02d.%02d', i % 12 + 1, i % 28 + 1),
-  (select v from words where words.i = 6 + i % 3) from c;
+  (select v from words where words.i = 6 + c.i % 3) from c;
 create table back as select * from t where 0;
 SQL
   local out="x__0010 k__0030 n__0003 n2r0010 p2_0009 d__0008 x__0030"
