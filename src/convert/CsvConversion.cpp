@@ -128,9 +128,10 @@ std::int32_t ZuvoCls::SetRDB(Connection& cn, const String& sql, const String& fn
 
   convert::TextReader file(options_.csvEncoding);
   if (!file.open(fnm)) return failed(file.status());
+  // An empty file, or one that holds only its header line, has nothing to load.
   std::string header;
-  if (file.atEnd() || (file.readLineBytes(header), file.atEnd()))
-    return file.failed() ? failed(file.status()) : 0;
+  if (!file.atEnd()) file.readLineBytes(header);
+  if (file.atEnd()) return file.failed() ? failed(file.status()) : 0;
 
   convert::ColumnTables columns;
   if (Status s = convert::readTargetTable(cn, tbl, columns); !s.ok()) return failed(std::move(s));

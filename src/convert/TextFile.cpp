@@ -82,7 +82,7 @@ bool decodeUtf8(std::string_view bytes, String& out) {
 bool fitsShiftJis(std::u16string_view text) {
   const auto& codeOf = cp932::tables().codeOf;
   for (char16_t c : text)
-    if (c >= 0x80 && codeOf[c] == '?' && c != u'?') return false;
+    if (c >= 0x80 && codeOf[c] == '?') return false;  // only a substitute is "?" up there
   return true;
 }
 
