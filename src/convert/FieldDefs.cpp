@@ -33,4 +33,24 @@ std::int32_t fieldCount(const String& fds) {
   return static_cast<std::int32_t>(std::count(fds.begin(), fds.end(), u' ')) + 1;
 }
 
+Layout::Layout(const String& fds, std::int32_t count) {
+  fields_.reserve(static_cast<std::size_t>(std::max(count, 0)));
+  for (std::int32_t k = 0; k < count; ++k) {
+    try {
+      fields_.push_back(fieldDescriptor(fds, k));
+    } catch (...) {
+      fields_.emplace_back();
+      if (status_.ok())
+        status_ = Status(Status::Code::FieldCount, "field " + std::to_string(k + 1) +
+                                                       " of the layout has a length past 32767");
+    }
+  }
+}
+
+std::int64_t Layout::bytes() const {
+  std::int64_t total = 0;
+  for (const FieldDescriptor& d : fields_) total += std::max<std::int16_t>(d.len, 0);
+  return total;
+}
+
 }  // namespace zuvo::convert

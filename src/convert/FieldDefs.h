@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "../runtime/Status.h"
 #include "../runtime/String.h"
 
 // Field definition strings: eight-character descriptors ("n2r0008 d__0008 k_l0020") that lay
@@ -30,5 +32,29 @@ FieldDescriptor fieldDescriptor(const String& fds, std::int32_t k);
 
 // The number of half-width blanks in fds plus one: how many descriptors the importers expect.
 std::int32_t fieldCount(const String& fds);
+
+// The descriptors of a field definition string, read once for a whole conversion so that no
+// record reads fds again.
+class Layout {
+ public:
+  // Descriptors 0 to count - 1 of fds. One whose length does not fit 16 bits reads as an
+  // empty descriptor, and status() names it.
+  Layout(const String& fds, std::int32_t count);
+
+  const FieldDescriptor& operator[](std::int32_t k) const {
+    return fields_[static_cast<std::size_t>(k)];
+  }
+  std::int32_t size() const { return static_cast<std::int32_t>(fields_.size()); }
+  auto begin() const { return fields_.begin(); }
+  auto end() const { return fields_.end(); }
+  // Ok, or the first descriptor that could not be read.
+  const Status& status() const { return status_; }
+  // Bytes the lengths add up to, negative lengths counting 0.
+  std::int64_t bytes() const;
+
+ private:
+  std::vector<FieldDescriptor> fields_;
+  Status status_;
+};
 
 }  // namespace zuvo::convert

@@ -105,12 +105,15 @@ std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const Stri
   std::int32_t count = 0;
   try {
     Columns& columns = query.rs->rdoColumns();
+    const convert::Layout layout(fds, columns.Count());
     String record;
+    // A layout that can't be read fails the first record, so an empty result still succeeds.
+    if (!layout.status().ok() && !query.rs->IsEOF())
+      throw RuntimeError(6, layout.status().message());
     while (!query.rs->IsEOF()) {
       record.clear();
-      std::int32_t n = columns.Count();
-      for (std::int32_t k = 0; k < n; ++k) {
-        convert::FieldDescriptor d = convert::fieldDescriptor(fds, k);
+      for (std::int32_t k = 0; k < layout.size(); ++k) {
+        const convert::FieldDescriptor& d = layout[k];
         Variant value = columns[k].Value();
         String s = convert::columnText(value);
         bool left = d.leftAligned();
@@ -226,18 +229,9 @@ std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String&
         convert::fieldCountMismatch("the layout", convert::fieldCount(fds), columns, tbl));
 
   const std::int32_t last = columns.last;
-  std::vector<convert::FieldDescriptor> descriptors;
-  std::int64_t layoutBytes = 0;
-  try {
-    for (std::int32_t k = 0; k <= last; ++k) {
-      descriptors.push_back(convert::fieldDescriptor(fds, k));
-      layoutBytes += std::max<std::int16_t>(descriptors.back().len, 0);
-    }
-  } catch (...) {
-    return failed(Status(Status::Code::FieldCount, "the layout's field " +
-                                                       std::to_string(descriptors.size() + 1) +
-                                                       " has a length past 32767"));
-  }
+  const convert::Layout descriptors(fds, last + 1);
+  if (!descriptors.status().ok()) return failed(descriptors.status());
+  const std::int64_t layoutBytes = descriptors.bytes();
 
   const std::string source = convert::shown(fnm);
   convert::ImportBatch batch(
@@ -262,7 +256,7 @@ std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String&
     String statement = prefix;
     std::int32_t start = 1;
     for (std::int32_t k = 0; k <= last; ++k) {
-      const convert::FieldDescriptor& d = descriptors[static_cast<std::size_t>(k)];
+      const convert::FieldDescriptor& d = descriptors[k];
       std::int32_t size = columns.size[static_cast<std::size_t>(k)];
       String field = MidByte(record, Variant::Long(start), d.len);
       start += d.len;

@@ -17,36 +17,10 @@ namespace zuvo {
 
 namespace {
 
-// The descriptors of fds, read once each. A descriptor that can't be read (a length past 16
-// bits) is an empty one, and the failure is noted.
-class Descriptors {
- public:
-  Descriptors(const String& fds, ConversionReport& report) : fds_(fds), report_(report) {}
-  const convert::FieldDescriptor& at(std::int32_t k) {
-    while (static_cast<std::int32_t>(read_.size()) <= k) {
-      auto next = static_cast<std::int32_t>(read_.size());
-      try {
-        read_.push_back(convert::fieldDescriptor(fds_, next));
-      } catch (...) {
-        read_.emplace_back();
-        report_.fail(
-            Status(Status::Code::FieldCount,
-                   "field " + std::to_string(next + 1) + " of the layout has a length past 32767"));
-      }
-    }
-    return read_[static_cast<std::size_t>(k)];
-  }
-
- private:
-  const String& fds_;
-  ConversionReport& report_;
-  std::vector<convert::FieldDescriptor> read_;
-};
-
-// Bytes of a record of the fields 0 to last; 0 means a reader could never move on.
-std::int64_t recordWidth(Descriptors& descriptors, std::int32_t last) {
+// Bytes of a record of the layout; 0 means a reader could never move on.
+std::int64_t recordWidth(const convert::Layout& layout) {
   std::int64_t width = 0;
-  for (std::int32_t k = 0; k <= last; ++k) width += jef::fieldWidth(descriptors.at(k));
+  for (const convert::FieldDescriptor& d : layout) width += jef::fieldWidth(d);
   return width;
 }
 
@@ -105,17 +79,17 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
   }
 
   std::int32_t count = 0;
-  Descriptors descriptors(fds, report);
   jef::FieldEncoder encoder(*this, false);
   std::string record;
   String v;
   try {
     Columns& columns = query.rs->rdoColumns();
+    const convert::Layout layout(fds, columns.Count());
+    if (!layout.status().ok()) report.fail(layout.status());
     while (!query.rs->IsEOF()) {
       record.clear();
-      std::int32_t n = columns.Count();
-      for (std::int32_t k = 0; k < n; ++k) {
-        const convert::FieldDescriptor& d = descriptors.at(k);
+      for (std::int32_t k = 0; k < layout.size(); ++k) {
+        const convert::FieldDescriptor& d = layout[k];
         v = convert::columnText(columns[k].Value());
         if (!convert::fitsShiftJis(v)) report.substituted.note(count + 1, k + 1);
         if (!encoder.append(d, v, record))
@@ -155,8 +129,9 @@ std::int32_t ZuvoCls::SetJefRDB(Connection& cn, const String& sql, const String&
   if (nsp != columns.last)
     return failed(convert::fieldCountMismatch("the layout", nsp + 1, columns, tbl));
 
-  Descriptors descriptors(fds, report);
-  const std::int64_t width = recordWidth(descriptors, nsp);
+  const convert::Layout layout(fds, nsp + 1);
+  if (!layout.status().ok()) report.fail(layout.status());
+  const std::int64_t width = recordWidth(layout);
   if (width == 0) return failed(noFields("the layout"));
   const std::string source = convert::shown(fnm);
   jef::FieldDecoder decoder(*this, false);
@@ -174,7 +149,7 @@ std::int32_t ZuvoCls::SetJefRDB(Connection& cn, const String& sql, const String&
       reader.startRecord();
       bool whole = true;
       for (std::int32_t k = 0; k <= nsp && whole; ++k) {
-        const convert::FieldDescriptor& d = descriptors.at(k);
+        const convert::FieldDescriptor& d = layout[k];
         if (!(whole = reader.field(jef::fieldWidth(d), bytes, report, record))) break;
         std::int32_t size = columns.size[static_cast<std::size_t>(k)];
         if (!decoder.decode(d, bytes, size, v))
@@ -233,7 +208,8 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
   if (!out.open(fnm, add)) return failed(out.status());
 
   std::int32_t count = 0;
-  Descriptors descriptors(fds, report);
+  const convert::Layout layout(fds, nf);
+  if (!layout.status().ok()) report.fail(layout.status());
   jef::FieldEncoder encoder(*this, true);
   convert::CsvFieldReader reader(file);
   std::vector<String> fields;
@@ -256,7 +232,7 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
         String& v = fields[static_cast<std::size_t>(k)];
         v.erase(v.find_last_not_of(u' ') + 1);
         if (!convert::fitsShiftJis(v)) report.substituted.note(count + 1, k + 1);
-        if (!encoder.append(descriptors.at(k), v, record))
+        if (!encoder.append(layout[k], v, record))
           report.fail(fieldFailure(*this, count + 1, k, source,
                                    "(\"" + convert::shown(v) + "\") does not fit its field"));
       }
@@ -285,9 +261,9 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
   convert::TextWriter out(options_.csvEncoding);
   if (!out.open(csv, add)) return failed(out.status());
 
-  std::int32_t nsp = convert::fieldCount(fds) - 1;
-  Descriptors descriptors(fds, report);
-  const std::int64_t width = recordWidth(descriptors, nsp);
+  const convert::Layout layout(fds, convert::fieldCount(fds));
+  if (!layout.status().ok()) report.fail(layout.status());
+  const std::int64_t width = recordWidth(layout);
   if (width == 0) {
     // Records of no bytes would never move through the file.
     out.close();
@@ -296,8 +272,7 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
   String typeFileName = convert::columnTypeFileName(csv);
   if (!typeFileName.empty()) {
     String types;
-    for (std::int32_t k = 0; k <= nsp; ++k) {
-      const convert::FieldDescriptor& d = descriptors.at(k);
+    for (const convert::FieldDescriptor& d : layout) {
       if (d.type == u'n' || d.type == u'p') {
         types += u'n';
         if (d.second) types += d.second;
@@ -324,8 +299,8 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
       line.clear();
       reader.startRecord();
       bool whole = true;
-      for (std::int32_t k = 0; k <= nsp; ++k) {
-        const convert::FieldDescriptor& d = descriptors.at(k);
+      for (std::int32_t k = 0; k < layout.size(); ++k) {
+        const convert::FieldDescriptor& d = layout[k];
         if (!(whole = reader.field(jef::fieldWidth(d), bytes, report, count + 1))) break;
         if (!decoder.decode(d, bytes, 0, v))
           report.fail(fieldFailure(*this, count + 1, k, source, "could not be decoded"));
