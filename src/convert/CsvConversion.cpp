@@ -116,88 +116,67 @@ std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String
   return report.status.ok() ? count : -1;
 }
 
-std::int32_t ZuvoCls::SetRDB(Connection& cn, const String& sql, const String& fnm,
-                             const String& tbl) {
-  ConversionReport& report = beginConversion();
-  auto failed = [&](Status s) {
-    report.fail(std::move(s));
-    return -1;
-  };
-  if (Status s = convert::runBeforeLoad(*this, cn, sql); !s.ok()) return failed(std::move(s));
-  if (rt::trim(fnm).empty() || rt::trim(tbl).empty()) return 0;
+namespace {
 
-  convert::TextReader file(options_.csvEncoding);
-  if (!file.open(fnm)) return failed(file.status());
-  // An empty file, or one that holds only its header line, has nothing to load.
-  std::string header;
-  if (!file.atEnd()) file.readLineBytes(header);
-  if (file.atEnd()) return file.failed() ? failed(file.status()) : 0;
+// A CSV file into a table: a header line that only tells the field count, then records of
+// that many fields.
+class CsvImport : public convert::FileImport {
+ public:
+  using FileImport::FileImport;
 
-  convert::ColumnTables columns;
-  if (Status s = convert::readTargetTable(cn, tbl, columns); !s.ok()) return failed(std::move(s));
-  const std::string source = convert::shown(fnm);
-  std::int32_t fields = 0;
-  if (Status s = countHeaderFields(*this, fnm, fields); !s.ok()) return failed(std::move(s));
-  const std::int32_t n = fields - 1;
-  if (n < 0 || n != columns.last)
-    return failed(convert::fieldCountMismatch("the header of " + source, fields, columns, tbl));
+ private:
+  bool readHeader() override {
+    std::string header;
+    file_.readLineBytes(header);
+    return !file_.atEnd();
+  }
 
-  convert::ImportBatch batch(
-      *this, cn, settings_.transactionInterval,
-      [this](std::int32_t count) { countConverted(count, 200); }, source);
-  convert::CsvFieldReader reader(file);
-  std::vector<String> values;
-  const String prefix = u"insert into " + rt::trim(tbl) + u" values (";
-  String statement;
-  try {
+  Status checkFields() override {
+    std::int32_t fields = 0;
+    if (Status s = countHeaderFields(z_, fnm_, fields); !s.ok()) return s;
+    if (fields - 1 < 0 || fields - 1 != columns_.last)
+      return convert::fieldCountMismatch("the header of " + source_, fields, columns_, tbl_);
+    return Status();
+  }
+
+  void loadRecords(convert::ImportBatch& batch, convert::ImportRow& row) override {
+    convert::CsvFieldReader reader(file_);
+    const auto n = static_cast<std::size_t>(columns_.last) + 1;
     for (;;) {
       const std::int32_t record = batch.count() + 1;
-      auto got = reader.readRecord(values, static_cast<std::size_t>(n) + 1);
-      if (got == convert::CsvFieldReader::Record::End) break;
-      if (got != convert::CsvFieldReader::Record::Complete) {
-        batch.fail(
-            Status(Status::Code::ReadFile, source + " ends inside record " + std::to_string(record))
-                .at(record));
-        break;
-      }
+      auto got = reader.readRecord(values_, n);
+      if (got == convert::CsvFieldReader::Record::End) return;
+      if (got != convert::CsvFieldReader::Record::Complete)
+        return batch.fail(Status(Status::Code::ReadFile,
+                                 source_ + " ends inside record " + std::to_string(record))
+                              .at(record));
       if (reader.invalidField() >= 0)
-        report.substituted.note(record, reader.invalidField() + 1, reader.invalidFields());
-      statement = prefix;
-      for (std::int32_t k = 0; k <= n; ++k) {
-        String& field = values[static_cast<std::size_t>(k)];
+        report_.substituted.note(record, reader.invalidField() + 1, reader.invalidFields());
+      for (std::int32_t k = 0; k <= columns_.last; ++k) {
+        String& field = values_[static_cast<std::size_t>(k)];
         dropTrailingBlanks(field);
-        if (!columns.isString(k) && !columns.isDate(k)) {
-          // Sent unquoted, so it must be a number and nothing that could extend the statement;
-          // an empty field is a Null, as the export writes one.
-          if (field.empty()) {
-            statement += u"Null,";
-            continue;
-          }
-          if (!convert::isNumberLiteral(field)) {
-            batch.fail(Status(Status::Code::Value, "record " + std::to_string(record) + " of " +
-                                                       source + ": field " + std::to_string(k + 1) +
-                                                       " (\"" + convert::shown(field) +
-                                                       "\") is not a number")
-                           .at(record, k + 1));
-            break;
-          }
-          statement += field;
-          statement += u',';
-          continue;
-        }
-        convert::appendQuotedValue(*this, columns, k, field, statement);
+        // A number goes into the statement unquoted, so it must be nothing but a number.
+        if (!row.setField(z_, k, field))
+          return batch.fail(
+              Status(Status::Code::Value, "record " + std::to_string(record) + " of " + source_ +
+                                              ": field " + std::to_string(k + 1) + " (\"" +
+                                              convert::shown(field) + "\") is not a number")
+                  .at(record, k + 1));
       }
-      if (batch.failed()) break;
-      statement.back() = u')';
-      if (!batch.insert(statement)) break;
+      if (!batch.insert(row)) return;
     }
-    batch.finish();
-  } catch (...) {
-    batch.fail(convert::failureOf(std::current_exception(), batch.count() + 1, source));
   }
-  if (batch.failed()) return failed(batch.status());
-  if (file.failed()) return failed(file.status());
-  return batch.count();
+
+  std::vector<String> values_;
+};
+
+}  // namespace
+
+std::int32_t ZuvoCls::SetRDB(Connection& cn, const String& sql, const String& fnm,
+                             const String& tbl) {
+  CsvImport import(*this, beginConversion(), cn, fnm, tbl, options_.csvEncoding);
+  return import.run(sql, settings_.transactionInterval,
+                    [this](std::int32_t count) { countConverted(count, 200); });
 }
 
 }  // namespace zuvo

@@ -208,108 +208,96 @@ String convertField(const convert::FieldDescriptor& d, String field, std::int32_
 
 }  // namespace
 
-std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String& fnm,
-                                const String& fds, std::int16_t bln, const String& tbl) {
-  ConversionReport& report = beginConversion();
-  auto failed = [&](Status s) {
-    report.fail(std::move(s));
-    return -1;
-  };
-  if (Status s = convert::runBeforeLoad(*this, cn, sql); !s.ok()) return failed(std::move(s));
-  if (rt::trim(fnm).empty() || rt::trim(tbl).empty()) return 0;
+namespace {
 
-  convert::TextReader file;
-  if (!file.open(fnm)) return failed(file.status());
-  if (file.atEnd()) return file.failed() ? failed(file.status()) : 0;
+// A fixed-length file into a table: records of the layout's fields, one per line or of
+// `bln` bytes each.
+class FixedImport : public convert::FileImport {
+ public:
+  FixedImport(ZuvoCls& z, ConversionReport& report, Connection& cn, const String& fnm,
+              const String& tbl, const String& fds, std::int16_t bln)
+      : FileImport(z, report, cn, fnm, tbl), layout_(fds, convert::fieldCount(fds)), bln_(bln) {}
 
-  convert::ColumnTables columns;
-  if (Status s = convert::readTargetTable(cn, tbl, columns); !s.ok()) return failed(std::move(s));
-  if (convert::fieldCount(fds) - 1 != columns.last)
-    return failed(
-        convert::fieldCountMismatch("the layout", convert::fieldCount(fds), columns, tbl));
+ private:
+  Status checkFields() override {
+    if (layout_.size() - 1 != columns_.last)
+      return convert::fieldCountMismatch("the layout", layout_.size(), columns_, tbl_);
+    return layout_.status();
+  }
 
-  const std::int32_t last = columns.last;
-  const convert::Layout descriptors(fds, last + 1);
-  if (!descriptors.status().ok()) return failed(descriptors.status());
-  const std::int64_t layoutBytes = descriptors.bytes();
-
-  const std::string source = convert::shown(fnm);
-  convert::ImportBatch batch(
-      *this, cn, settings_.transactionInterval,
-      [this](std::int32_t count) { countConverted(count, 200); }, source);
-  const String prefix = u"insert into " + rt::trim(tbl) + u" values (";
+  void loadRecords(convert::ImportBatch& batch, convert::ImportRow& row) override {
+    if (bln_ < 1) {
+      std::string bytes;
+      while (file_.readLineBytes(bytes)) {
+        decode(bytes, batch.count() + 1);
+        if (!insertRecord(batch, row)) return;
+      }
+      return;
+    }
+    // Records of bln bytes laid end to end; bytes past the fields (a CR LF) are ignored.
+    std::string bytes(static_cast<std::size_t>(bln_), '\0');
+    const auto needed = static_cast<std::size_t>(std::min<std::int64_t>(bln_, layout_.bytes()));
+    while (!file_.atEnd()) {
+      std::size_t got = file_.readBytes(bytes.data(), bytes.size());
+      const std::int32_t record = batch.count() + 1;
+      // A last record cut short inside its fields is a damaged file, not a shorter record.
+      if (got < needed)
+        return batch.fail(Status(Status::Code::ReadFile, source_ + " ends inside record " +
+                                                             std::to_string(record) + " (" +
+                                                             std::to_string(got) + " of " +
+                                                             std::to_string(needed) + " bytes)")
+                              .at(record));
+      decode(std::string_view(bytes.data(), got), record);
+      if (!insertRecord(batch, row)) return;
+    }
+  }
 
   // Bytes that name no character become the substitute; the field they sit in is noted.
-  String record;
-  auto decode = [&](std::string_view bytes) {
-    if (convert::decodeShiftJis(bytes, record)) return;
+  void decode(std::string_view bytes, std::int32_t record) {
+    if (convert::decodeShiftJis(bytes, record_)) return;
     std::size_t bad = convert::firstInvalidShiftJis(bytes);
     std::int32_t field = 1;
-    for (std::size_t end = 0; field <= last; ++field) {
-      end += static_cast<std::size_t>(std::max<std::int16_t>(descriptors[field - 1].len, 0));
+    for (std::size_t end = 0; field <= columns_.last; ++field) {
+      end += static_cast<std::size_t>(std::max<std::int16_t>(layout_[field - 1].len, 0));
       if (bad < end) break;
     }
-    report.substituted.note(batch.count() + 1, std::min(field, last + 1));
-  };
+    report_.substituted.note(record, std::min(field, columns_.last + 1));
+  }
 
-  auto insertRecord = [&] {
-    String statement = prefix;
+  bool insertRecord(convert::ImportBatch& batch, convert::ImportRow& row) {
     std::int32_t start = 1;
-    for (std::int32_t k = 0; k <= last; ++k) {
-      const convert::FieldDescriptor& d = descriptors[k];
-      std::int32_t size = columns.size[static_cast<std::size_t>(k)];
-      String field = MidByte(record, Variant::Long(start), d.len);
+    for (std::int32_t k = 0; k <= columns_.last; ++k) {
+      const convert::FieldDescriptor& d = layout_[k];
+      std::int32_t size = columns_.size[static_cast<std::size_t>(k)];
+      String field = z_.MidByte(record_, Variant::Long(start), d.len);
       start += d.len;
       field = convertField(d, std::move(field), size);
       std::size_t n = field.size();
       while (n > 0 && field[n - 1] == u' ') --n;
       field.resize(n);
-      if (columns.isString(k) || columns.isDate(k)) {
-        convert::appendQuotedValue(*this, columns, k, field, statement);
+      if (columns_.isString(k) || columns_.isDate(k)) {
+        row.setText(z_, k, field);
       } else {
         double v = rt::val(field);
         if (d.type == u'n' && d.decimals() > 0) v = v / std::pow(10.0, d.decimals());
-        statement += rt::numberText(v);
-        statement += u',';
+        row.setNumber(k, rt::numberText(v));
       }
     }
-    statement.back() = u')';
-    return batch.insert(statement);
-  };
-
-  try {
-    if (bln < 1) {
-      std::string bytes;
-      while (file.readLineBytes(bytes)) {
-        decode(bytes);
-        if (!insertRecord()) break;
-      }
-    } else {
-      // Records of bln bytes laid end to end; bytes past the fields (a CR LF) are ignored.
-      std::string bytes(static_cast<std::size_t>(bln), '\0');
-      const std::size_t needed = static_cast<std::size_t>(std::min<std::int64_t>(bln, layoutBytes));
-      while (!file.atEnd()) {
-        std::size_t got = file.readBytes(bytes.data(), bytes.size());
-        // A last record cut short inside its fields is a damaged file, not a shorter record.
-        if (got < needed) {
-          const std::int32_t n = batch.count() + 1;
-          batch.fail(Status(Status::Code::ReadFile,
-                            source + " ends inside record " + std::to_string(n) + " (" +
-                                std::to_string(got) + " of " + std::to_string(needed) + " bytes)")
-                         .at(n));
-          break;
-        }
-        decode(std::string_view(bytes.data(), got));
-        if (!insertRecord()) break;
-      }
-    }
-    batch.finish();
-  } catch (...) {
-    batch.fail(convert::failureOf(std::current_exception(), batch.count() + 1, source));
+    return batch.insert(row);
   }
-  if (batch.failed()) return failed(batch.status());
-  if (file.failed()) return failed(file.status());
-  return batch.count();
+
+  const convert::Layout layout_;
+  std::int16_t bln_;
+  String record_;
+};
+
+}  // namespace
+
+std::int32_t ZuvoCls::SetFixRDB(Connection& cn, const String& sql, const String& fnm,
+                                const String& fds, std::int16_t bln, const String& tbl) {
+  FixedImport import(*this, beginConversion(), cn, fnm, tbl, fds, bln);
+  return import.run(sql, settings_.transactionInterval,
+                    [this](std::int32_t count) { countConverted(count, 200); });
 }
 
 }  // namespace zuvo

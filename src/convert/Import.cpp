@@ -56,21 +56,60 @@ Status fieldCountMismatch(const std::string& what, std::int32_t fields, const Co
                                               shown(rt::trim(tbl)));
 }
 
-void appendQuotedValue(ZuvoCls& z, const ColumnTables& columns, std::int32_t k, String& field,
-                       String& statement) {
-  if (columns.isDate(k)) {
-    if (field.empty()) {
-      statement += u"Null,";
-      return;
-    }
+bool ImportRow::setField(ZuvoCls& z, std::int32_t k, String& field) {
+  if (columns_.isString(k) || columns_.isDate(k)) {
+    setText(z, k, field);
+    return true;
+  }
+  if (field.empty()) {
+    setNull(k);
+    return true;
+  }
+  if (!isNumberLiteral(field)) return false;
+  setNumber(k, field);
+  return true;
+}
+
+void ImportRow::setText(ZuvoCls& z, std::int32_t k, String& field) {
+  if (columns_.isDate(k)) {
+    if (field.empty()) return setNull(k);
   } else {
-    std::int32_t size = columns.size[static_cast<std::size_t>(k)];
+    std::int32_t size = columns_.size[static_cast<std::size_t>(k)];
     if (size > 0 && !fitsInBytes(field, size)) field = z.MidByte(field, 1, Variant::Long(size));
   }
   cleanText(field);
-  statement += u'\'';
-  statement += field;
-  statement += u"',";
+  InsertValue& v = value(k);
+  v.kind = InsertValue::Kind::Text;
+  v.text.assign(field);
+}
+
+void ImportRow::setNumber(std::int32_t k, const String& literal) {
+  InsertValue& v = value(k);
+  v.kind = InsertValue::Kind::Number;
+  v.text.assign(literal);
+}
+
+void ImportRow::statement(const String& table, String& out) const {
+  out.assign(u"insert into ");
+  out += table;
+  out += u" values (";
+  for (const InsertValue& v : values_) {
+    switch (v.kind) {
+      case InsertValue::Kind::Null:
+        out += u"Null";
+        break;
+      case InsertValue::Kind::Text:
+        out += u'\'';
+        out += v.text;
+        out += u'\'';
+        break;
+      case InsertValue::Kind::Number:
+        out += v.text;
+        break;
+    }
+    out += u',';
+  }
+  out.back() = u')';
 }
 
 bool isPlainTableName(const String& tbl) {
@@ -160,10 +199,13 @@ Status runBeforeLoad(ZuvoCls& z, Connection& cn, const String& sql) {
   return Status();
 }
 
-ImportBatch::ImportBatch(ZuvoCls& z, Connection& cn, std::int32_t interval,
-                         std::function<void(std::int32_t)> counted, std::string source)
+ImportBatch::ImportBatch(ZuvoCls& z, Connection& cn, const String& table, std::int32_t columns,
+                         std::int32_t interval, std::function<void(std::int32_t)> counted,
+                         std::string source)
     : z_(z),
       cn_(cn),
+      table_(rt::trim(table)),
+      inserter_(cn.PrepareInsert(table_, columns)),
       interval_(interval),
       counted_(std::move(counted)),
       source_(std::move(source)) {}
@@ -186,31 +228,50 @@ void ImportBatch::fail(Status why) {
   if (status_.ok()) status_ = std::move(why);
 }
 
-bool ImportBatch::insert(const String& statement) {
+bool ImportBatch::insert(const ImportRow& row) {
   if (failed()) return false;
   const std::int32_t record = count_ + 1;
-  if (!open_) {
-    if (z_.RDBStartTran(cn_, errs_, false) != 0) {
-      fail(databaseFailure(
-               Status::Code::BeginTransaction,
-               "cannot begin a transaction for record " + std::to_string(record) + " of " + source_,
-               rt::toUtf8(errs_))
-               .at(record));
+  if (!open_ && !begin(record)) return false;
+  bool bound = false;
+  if (inserter_) {
+    try {
+      bound = inserter_->insert(row.values());
+    } catch (const DatabaseError& e) {
+      refused(record, e.description());
       return false;
     }
-    open_ = true;
   }
-  if (z_.RDBExec(cn_, statement, errs_) != 0) {
-    fail(databaseFailure(Status::Code::Statement,
-                         "record " + std::to_string(record) + " of " + source_ + " was refused",
-                         rt::toUtf8(errs_))
-             .at(record));
-    return false;
+  if (!bound) {
+    row.statement(table_, statement_);
+    if (z_.RDBExec(cn_, statement_, errs_) != 0) {
+      refused(record, rt::toUtf8(errs_));
+      return false;
+    }
   }
   ++count_;
   if (counted_) counted_(count_);
   if (interval_ > 0 && count_ % interval_ == 0) return commit();
   return true;
+}
+
+bool ImportBatch::begin(std::int32_t record) {
+  if (z_.RDBStartTran(cn_, errs_, false) != 0) {
+    fail(databaseFailure(
+             Status::Code::BeginTransaction,
+             "cannot begin a transaction for record " + std::to_string(record) + " of " + source_,
+             rt::toUtf8(errs_))
+             .at(record));
+    return false;
+  }
+  open_ = true;
+  return true;
+}
+
+void ImportBatch::refused(std::int32_t record, const std::string& words) {
+  fail(databaseFailure(Status::Code::Statement,
+                       "record " + std::to_string(record) + " of " + source_ + " was refused",
+                       words)
+           .at(record));
 }
 
 bool ImportBatch::commit() {
@@ -229,6 +290,36 @@ bool ImportBatch::commit() {
 bool ImportBatch::finish() {
   if (failed()) return false;
   return !open_ || commit();
+}
+
+FileImport::FileImport(ZuvoCls& z, ConversionReport& report, Connection& cn, const String& fnm,
+                       const String& tbl, TextEncoding encoding)
+    : z_(z), report_(report), fnm_(fnm), tbl_(tbl), file_(encoding), source_(shown(fnm)), cn_(cn) {}
+
+std::int32_t FileImport::run(const String& sql, std::int32_t interval,
+                             std::function<void(std::int32_t)> counted) {
+  auto failed = [&](Status s) {
+    report_.fail(std::move(s));
+    return -1;
+  };
+  if (Status s = runBeforeLoad(z_, cn_, sql); !s.ok()) return failed(std::move(s));
+  if (rt::trim(fnm_).empty() || rt::trim(tbl_).empty()) return 0;
+  if (!file_.open(fnm_)) return failed(file_.status());
+  if (file_.atEnd() || !readHeader()) return file_.failed() ? failed(file_.status()) : 0;
+  if (Status s = readTargetTable(cn_, tbl_, columns_); !s.ok()) return failed(std::move(s));
+  if (Status s = checkFields(); !s.ok()) return failed(std::move(s));
+
+  ImportBatch batch(z_, cn_, tbl_, columns_.last + 1, interval, std::move(counted), source_);
+  ImportRow row(columns_);
+  try {
+    loadRecords(batch, row);
+    batch.finish();
+  } catch (...) {
+    batch.fail(failureOf(std::current_exception(), batch.count() + 1, source_));
+  }
+  if (batch.failed()) return failed(batch.status());
+  if (file_.failed()) return failed(file_.status());
+  return report_.status.ok() ? batch.count() : -1;
 }
 
 }  // namespace zuvo::convert

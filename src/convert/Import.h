@@ -6,10 +6,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "../database/Database.h"
 #include "../runtime/Status.h"
 #include "../runtime/String.h"
+#include "Report.h"
+#include "TextFile.h"
 
 namespace zuvo {
 class ZuvoCls;
@@ -46,12 +49,6 @@ Status readTargetTable(Connection& cn, const String& tbl, ColumnTables& columns)
 Status fieldCountMismatch(const std::string& what, std::int32_t fields, const ColumnTables& columns,
                           const String& tbl);
 
-// Appends the value of a string or date column to an insert: a string cut to the column's
-// Shift-JIS size and cleaned, between single quotes; a date as it is, quoted, or Null when
-// empty.
-void appendQuotedValue(ZuvoCls& z, const ColumnTables& columns, std::int32_t k, String& field,
-                       String& statement);
-
 // A table name that can stand in "insert into NAME values": no blanks, quotes of the
 // statement, separators or comments that would let it carry more SQL.
 bool isPlainTableName(const String& tbl);
@@ -73,21 +70,50 @@ bool isNumberLiteral(std::u16string_view s);
 // back. A blank `sql` does nothing.
 Status runBeforeLoad(ZuvoCls& z, Connection& cn, const String& sql);
 
+// The values of one record in column order, as its insert takes them.
+class ImportRow {
+ public:
+  explicit ImportRow(const ColumnTables& columns)
+      : columns_(columns), values_(static_cast<std::size_t>(columns.last + 1)) {}
+
+  // Field k of a CSV record, trailing blanks already removed: a string or date column's
+  // value as setText takes it; for a number column an empty field is Null, and anything but
+  // a number literal is refused (false), since it would go into the statement unquoted.
+  bool setField(ZuvoCls& z, std::int32_t k, String& field);
+  // A string column's value cut to the column's Shift-JIS size and cleaned; a date column's
+  // value as it is, or Null when empty.
+  void setText(ZuvoCls& z, std::int32_t k, String& field);
+  // A number column's value: a number literal.
+  void setNumber(std::int32_t k, const String& literal);
+  void setNull(std::int32_t k) { value(k).kind = InsertValue::Kind::Null; }
+
+  const std::vector<InsertValue>& values() const { return values_; }
+  // "insert into `table` values (…)" of this row.
+  void statement(const String& table, String& out) const;
+
+ private:
+  InsertValue& value(std::int32_t k) { return values_[static_cast<std::size_t>(k)]; }
+  const ColumnTables& columns_;
+  std::vector<InsertValue> values_;
+};
+
 // Runs the inserts of a load through RDBStartTran, RDBExec and RDBCommit, committing every
 // `interval` rows (never in between when interval is 0 or below) and at the end. After a
 // failure the open transaction has been rolled back and the batch takes nothing more; rows
 // committed before stay.
 class ImportBatch {
  public:
-  // `counted` receives the running row count after every insert; `source` names the file in
-  // the statuses.
-  ImportBatch(ZuvoCls& z, Connection& cn, std::int32_t interval,
-              std::function<void(std::int32_t)> counted, std::string source);
+  // Rows go into `table` (a plain name, trimmed), which has `columns` columns. `counted`
+  // receives the running row count after every insert; `source` names the file in the
+  // statuses.
+  ImportBatch(ZuvoCls& z, Connection& cn, const String& table, std::int32_t columns,
+              std::int32_t interval, std::function<void(std::int32_t)> counted, std::string source);
   ~ImportBatch();  // rolls back a transaction still open
   ImportBatch(const ImportBatch&) = delete;
   ImportBatch& operator=(const ImportBatch&) = delete;
 
-  bool insert(const String& statement);
+  // Inserts the row: bound where the connection can, else as its statement text.
+  bool insert(const ImportRow& row);
   // Commits the open transaction at the end of the load.
   bool finish();
   // Ends the load as a failed insert does, for `why`: the open transaction is rolled back.
@@ -101,8 +127,13 @@ class ImportBatch {
  private:
   void rollback();
   bool commit();
+  bool begin(std::int32_t record);
+  void refused(std::int32_t record, const std::string& words);
   ZuvoCls& z_;
   Connection& cn_;
+  String table_;
+  std::unique_ptr<RowInserter> inserter_;
+  String statement_;
   std::int32_t interval_;
   std::function<void(std::int32_t)> counted_;
   std::string source_;
@@ -110,6 +141,44 @@ class ImportBatch {
   bool open_ = false;
   Status status_;
   String errs_;
+};
+
+// The steps every file import shares, around the reading of its records: the statement
+// before the load, the file, the target table, the check of its fields against the table's
+// columns, the chain of transactions and the result. A method keeps only its own reader.
+class FileImport {
+ public:
+  FileImport(ZuvoCls& z, ConversionReport& report, Connection& cn, const String& fnm,
+             const String& tbl, TextEncoding encoding = TextEncoding::ShiftJis);
+  virtual ~FileImport() = default;
+  FileImport(const FileImport&) = delete;
+  FileImport& operator=(const FileImport&) = delete;
+
+  // Runs `sql` first, then the load with commits every `interval` rows, `counted` told the
+  // running count. The method's result: the rows loaded, 0 when there was nothing to load,
+  // -1 when anything failed (the report says why).
+  std::int32_t run(const String& sql, std::int32_t interval,
+                   std::function<void(std::int32_t)> counted);
+
+ protected:
+  // The file is open and not empty: reads what comes before the records; false when
+  // nothing is left to load.
+  virtual bool readHeader() { return true; }
+  // Ok when the file's fields suit the columns of the table.
+  virtual Status checkFields() = 0;
+  // Reads records into `row` and inserts them until the file ends or the batch fails.
+  virtual void loadRecords(ImportBatch& batch, ImportRow& row) = 0;
+
+  ZuvoCls& z_;
+  ConversionReport& report_;
+  const String& fnm_;
+  const String& tbl_;
+  TextReader file_;
+  ColumnTables columns_;
+  std::string source_;  // the file as messages name it
+
+ private:
+  Connection& cn_;
 };
 
 }  // namespace zuvo::convert

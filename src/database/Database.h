@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "../runtime/Variant.h"
 
@@ -100,6 +101,28 @@ class Query {
                                                    std::int32_t lockType = rdo::ReadOnly) = 0;
 };
 
+// One value of an import's "insert into T values (…)", as the statement text carries it.
+struct InsertValue {
+  enum class Kind : std::uint8_t {
+    Null,    // Null
+    Text,    // 'text', which holds no apostrophe
+    Number,  // a number literal (or TRUE/FALSE), unquoted, possibly with blanks around
+  };
+  Kind kind = Kind::Null;
+  String text;
+};
+
+// Runs the rows of an import into one table without compiling a statement text per row. Each
+// row must come out exactly as its statement text would make it.
+class RowInserter {
+ public:
+  virtual ~RowInserter() = default;
+  // Inserts one row, a value per column. False, with nothing done, when this row can't be
+  // proven to come out as its text would: the caller then runs the text. Throws
+  // DatabaseError as Execute does.
+  virtual bool insert(const std::vector<InsertValue>& row) = 0;
+};
+
 class Connection {
  public:
   virtual ~Connection() = default;
@@ -115,6 +138,12 @@ class Connection {
   virtual void RollbackTrans() = 0;
   // A prepared query whose parameters are marked "?".
   virtual std::unique_ptr<Query> CreateQuery(const String& sql) = 0;
+  // The rows of "insert into `table` values (…)" with `columns` values each, run without a
+  // statement text per row; nullptr where the backend can't, and the texts are run instead.
+  virtual std::unique_ptr<RowInserter> PrepareInsert(const String& /*table*/,
+                                                     std::int32_t /*columns*/) {
+    return nullptr;
+  }
 };
 
 // Opens a connection from a URI: "sqlite:PATH", "sqlite::memory:", "odbc:CONNECTION-STRING",

@@ -365,6 +365,10 @@ class SqliteConnection : public Connection {
     return std::make_unique<SqliteQuery>(handle_, sql);
   }
 
+  std::unique_ptr<RowInserter> PrepareInsert(const String& table, std::int32_t columns) override {
+    return prepareSqliteInsert(handle_, handle_->db, table, columns);
+  }
+
  private:
   void run(const char* sql) {
     int rc = sqlite3_exec(handle_->db, sql, nullptr, nullptr, nullptr);

@@ -2,8 +2,11 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "Database.h"
+
+struct sqlite3;
 
 namespace zuvo::db {
 
@@ -18,5 +21,14 @@ struct DeclaredType {
   std::int32_t size = 0;
 };
 DeclaredType parseDeclaredType(const String& declared);
+
+// How SQLite converts a value stored into a column with this declared type.
+enum class Affinity { Integer, Text, Blob, Real, Numeric };
+Affinity affinityOf(std::string_view declared);
+
+// The bound inserts of an import into `table` of `db`; nullptr when the insert can't be
+// prepared. `owner` keeps `db` open while the inserter lives.
+std::unique_ptr<RowInserter> prepareSqliteInsert(std::shared_ptr<void> owner, sqlite3* db,
+                                                 const String& table, std::int32_t columns);
 
 }  // namespace zuvo::db

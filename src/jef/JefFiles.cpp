@@ -109,80 +109,73 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
   return report.status.ok() ? count : -1;
 }
 
+namespace {
+
+// A JEF file into a table: records of the layout's fields end to end.
+class JefImport : public convert::FileImport {
+ public:
+  JefImport(ZuvoCls& z, ConversionReport& report, Connection& cn, const String& fnm,
+            const String& tbl, const String& fds)
+      : FileImport(z, report, cn, fnm, tbl),
+        layout_(fds, convert::fieldCount(fds)),
+        decoder_(z, false) {}
+
+ private:
+  Status checkFields() override {
+    if (layout_.size() - 1 != columns_.last)
+      return convert::fieldCountMismatch("the layout", layout_.size(), columns_, tbl_);
+    if (!layout_.status().ok()) return layout_.status();
+    if (recordWidth(layout_) == 0) return noFields("the layout");
+    return Status();
+  }
+
+  void loadRecords(convert::ImportBatch& batch, convert::ImportRow& row) override {
+    RecordReader reader(file_, recordWidth(layout_), source_);
+    while (!file_.atEnd()) {
+      const std::int32_t record = batch.count() + 1;
+      reader.startRecord();
+      for (std::int32_t k = 0; k <= columns_.last; ++k) {
+        const convert::FieldDescriptor& d = layout_[k];
+        // The file ends inside this record: it is not loaded; the rows before it are.
+        if (!reader.field(jef::fieldWidth(d), bytes_, report_, record)) return;
+        setField(row, k, d, record);
+      }
+      if (!batch.insert(row)) return;
+    }
+  }
+
+  // A value that can't be decoded fails the load but still takes its place in the row, so
+  // that the record's other fields are checked too.
+  void setField(convert::ImportRow& row, std::int32_t k, const convert::FieldDescriptor& d,
+                std::int32_t record) {
+    std::int32_t size = columns_.size[static_cast<std::size_t>(k)];
+    if (!decoder_.decode(d, bytes_, size, v_))
+      report_.fail(fieldFailure(z_, record, k, source_, "could not be decoded"));
+    v_.erase(v_.find_last_not_of(u' ') + 1);
+    try {
+      if (columns_.isString(k) || columns_.isDate(k))
+        row.setText(z_, k, v_);
+      else
+        row.setNumber(k, jef::scaledNumber(v_, d.type == u'n' ? d.decimals() : 0));
+    } catch (...) {
+      report_.fail(convert::failureOf(std::current_exception(), record, source_));
+      row.setNumber(k, u"0");
+    }
+  }
+
+  const convert::Layout layout_;
+  jef::FieldDecoder decoder_;
+  ByteArray bytes_;
+  String v_;
+};
+
+}  // namespace
+
 std::int32_t ZuvoCls::SetJefRDB(Connection& cn, const String& sql, const String& fnm,
                                 const String& fds, std::int16_t /*bln*/, const String& tbl) {
-  ConversionReport& report = beginConversion();
-  auto failed = [&](Status s) {
-    report.fail(std::move(s));
-    return -1;
-  };
-  if (Status s = convert::runBeforeLoad(*this, cn, sql); !s.ok()) return failed(std::move(s));
-  if (rt::trim(fnm).empty() || rt::trim(tbl).empty()) return 0;
-
-  convert::TextReader file;
-  if (!file.open(fnm)) return failed(file.status());
-  if (file.atEnd()) return file.failed() ? failed(file.status()) : 0;
-
-  convert::ColumnTables columns;
-  if (Status s = convert::readTargetTable(cn, tbl, columns); !s.ok()) return failed(std::move(s));
-  std::int32_t nsp = convert::fieldCount(fds) - 1;
-  if (nsp != columns.last)
-    return failed(convert::fieldCountMismatch("the layout", nsp + 1, columns, tbl));
-
-  const convert::Layout layout(fds, nsp + 1);
-  if (!layout.status().ok()) report.fail(layout.status());
-  const std::int64_t width = recordWidth(layout);
-  if (width == 0) return failed(noFields("the layout"));
-  const std::string source = convert::shown(fnm);
-  jef::FieldDecoder decoder(*this, false);
-  RecordReader reader(file, width, source);
-  convert::ImportBatch batch(
-      *this, cn, settings_.transactionInterval,
-      [this](std::int32_t count) { countConverted(count, 200); }, source);
-  const String prefix = u"insert into " + rt::trim(tbl) + u" values (";
-  String statement, v;
-  ByteArray bytes;
-  try {
-    while (!file.atEnd()) {
-      const std::int32_t record = batch.count() + 1;
-      statement = prefix;
-      reader.startRecord();
-      bool whole = true;
-      for (std::int32_t k = 0; k <= nsp && whole; ++k) {
-        const convert::FieldDescriptor& d = layout[k];
-        if (!(whole = reader.field(jef::fieldWidth(d), bytes, report, record))) break;
-        std::int32_t size = columns.size[static_cast<std::size_t>(k)];
-        if (!decoder.decode(d, bytes, size, v))
-          report.fail(fieldFailure(*this, record, k, source, "could not be decoded"));
-        v.erase(v.find_last_not_of(u' ') + 1);
-        if (columns.isString(k) || columns.isDate(k)) {
-          try {
-            convert::appendQuotedValue(*this, columns, k, v, statement);
-          } catch (...) {
-            report.fail(convert::failureOf(std::current_exception(), record, source));
-          }
-        } else {
-          try {
-            statement += jef::scaledNumber(v, d.type == u'n' ? d.decimals() : 0);
-          } catch (...) {
-            report.fail(convert::failureOf(std::current_exception(), record, source));
-            statement += u'0';
-          }
-          statement += u',';
-        }
-      }
-      // The file ends inside this record: it is not loaded; the rows before it are.
-      if (!whole) break;
-      statement.back() = u')';
-      if (!batch.insert(statement)) break;
-    }
-    batch.finish();
-  } catch (...) {
-    batch.fail(convert::failureOf(std::current_exception(), batch.count() + 1, source));
-  }
-  if (batch.failed()) return failed(batch.status());
-  if (file.failed()) return failed(file.status());
-  return report.status.ok() ? batch.count() : -1;
+  JefImport import(*this, beginConversion(), cn, fnm, tbl, fds);
+  return import.run(sql, settings_.transactionInterval,
+                    [this](std::int32_t count) { countConverted(count, 200); });
 }
 
 std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const String& fds, bool add) {
