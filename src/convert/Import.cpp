@@ -80,7 +80,7 @@ void ImportRow::setText(ZuvoCls& z, std::int32_t k, String& field) {
   cleanText(field);
   InsertValue& v = value(k);
   v.kind = InsertValue::Kind::Text;
-  v.text.assign(field);
+  v.text.swap(field);
 }
 
 void ImportRow::setNumber(std::int32_t k, const String& literal) {

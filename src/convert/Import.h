@@ -81,7 +81,7 @@ class ImportRow {
   // a number literal is refused (false), since it would go into the statement unquoted.
   bool setField(ZuvoCls& z, std::int32_t k, String& field);
   // A string column's value cut to the column's Shift-JIS size and cleaned; a date column's
-  // value as it is, or Null when empty.
+  // value as it is, or Null when empty. `field` is used up.
   void setText(ZuvoCls& z, std::int32_t k, String& field);
   // A number column's value: a number literal.
   void setNumber(std::int32_t k, const String& literal);

@@ -37,19 +37,7 @@ bool isValidShiftJis(std::string_view bytes) {
 }
 
 bool decodeShiftJis(std::string_view bytes, String& out) {
-  bool ascii = true;
-  for (char c : bytes)
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      ascii = false;
-      break;
-    }
-  if (ascii) {
-    // Most fields are plain ASCII; they need no table.
-    out.assign(bytes.begin(), bytes.end());
-    return true;
-  }
-  out = cp932::decode(bytes);
-  return isValidShiftJis(bytes);
+  return cp932::decode(bytes, out);
 }
 
 std::size_t firstInvalidShiftJis(std::string_view bytes) {

@@ -52,12 +52,13 @@ bool wholeNumber(std::u16string_view s, sqlite3_int64& value) {
 // UTF-8 of text that the statement would carry unchanged: false for a NUL, which ends a
 // statement text, and for a lone surrogate, which its conversion would mend its own way.
 bool toUtf8(std::u16string_view s, std::string& out) {
-  out.clear();
+  out.resize(s.size() * 3);  // a pair of units takes 4 bytes, any other unit at most 3
+  auto o = reinterpret_cast<unsigned char*>(out.data());
   for (std::size_t i = 0; i < s.size(); ++i) {
     char32_t c = s[i];
-    if (c == 0) return false;
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
+      if (c == 0) return false;
+      *o++ = static_cast<unsigned char>(c);
       continue;
     }
     if (c >= 0xD800 && c <= 0xDFFF) {
@@ -65,18 +66,19 @@ bool toUtf8(std::u16string_view s, std::string& out) {
       c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
     }
     if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      *o++ = static_cast<unsigned char>(0xC0 | (c >> 6));
     } else {
       if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        *o++ = static_cast<unsigned char>(0xE0 | (c >> 12));
       } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        *o++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+        *o++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
       }
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      *o++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
     }
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
   }
+  out.resize(static_cast<std::size_t>(o - reinterpret_cast<unsigned char*>(out.data())));
   return true;
 }
 

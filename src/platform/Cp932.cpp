@@ -132,27 +132,44 @@ std::string encode(std::u16string_view text) {
 }
 
 String decode(std::string_view bytes) {
-  const Tables& t = tables();
   String out;
-  out.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    unsigned b = static_cast<unsigned char>(bytes[i]);
-    if (isLeadByte(b)) {
-      unsigned trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-      if (isTrailByte(trail)) {
-        // A well-formed pair without a character is still one character of the file.
-        char16_t c = t.charOf[b << 8 | trail];
-        out.push_back(c ? c : u'?');
-        ++i;
-      } else {
-        out.push_back(u'?');  // a stray lead byte; the next byte starts afresh
-      }
+  decode(bytes, out);
+  return out;
+}
+
+bool decode(std::string_view bytes, String& out) {
+  const Tables& t = tables();
+  out.resize(bytes.size());  // never more characters than bytes
+  char16_t* o = out.data();
+  bool valid = true;
+  auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* end = p + bytes.size();
+  while (p < end) {
+    unsigned b = *p++;
+    if (b < 0x80) {  // ASCII and the control characters stand for themselves
+      *o++ = static_cast<char16_t>(b);
       continue;
     }
-    char16_t c = t.charOf[b];
-    out.push_back(c || b == 0 ? c : u'?');
+    char16_t c;
+    if (!isLeadByte(b)) {
+      c = t.charOf[b];
+      if (c == 0 && b != 0) c = u'?';
+      valid &= c != u'?' || b == u'?';
+    } else if (p < end && isTrailByte(*p)) {
+      // A well-formed pair without a character is still one character of the file.
+      c = t.charOf[b << 8 | *p++];
+      if (c == 0) {
+        c = u'?';
+        valid = false;
+      }
+    } else {
+      c = u'?';  // a stray lead byte; the next byte starts afresh
+      valid = false;
+    }
+    *o++ = c;
   }
-  return out;
+  out.resize(static_cast<std::size_t>(o - out.data()));
+  return valid;
 }
 
 }  // namespace zuvo::cp932

@@ -36,5 +36,7 @@ char16_t fromCode(std::int32_t code);
 std::string encode(std::u16string_view text);
 // Shift-JIS bytes to text; a byte sequence that names no character becomes "?".
 String decode(std::string_view bytes);
+// The same into `out`, in one pass; false when some bytes named no character.
+bool decode(std::string_view bytes, String& out);
 
 }  // namespace zuvo::cp932
