@@ -69,7 +69,7 @@ std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String
       const std::int64_t substituted = out.substituted();
       std::int32_t n = columns->Count();
       for (std::int32_t i = 0; i < n; ++i) {
-        Variant value = (*columns)[i].Value();
+        const Variant& value = (*columns)[i].ValueRef();
         String text;
         std::u16string_view view;
         if (const String* s = value.get<String>()) {

@@ -33,7 +33,7 @@ Status openExport(Connection& cn, const String& sql, const String& fnm, bool add
 
 void noteSubstitutions(ChangedValues& changed, Columns& columns, std::int64_t record) {
   for (std::int32_t i = 0; i < columns.Count(); ++i)
-    if (!fitsShiftJis(columnText(columns[i].Value()))) changed.note(record, i + 1);
+    if (!fitsShiftJis(columnText(columns[i].ValueRef()))) changed.note(record, i + 1);
 }
 
 String columnTypeFileName(const String& fnm) {

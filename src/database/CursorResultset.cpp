@@ -28,7 +28,7 @@ class CursorResultset;
 class CursorColumn : public Column {
  public:
   CursorColumn(const CursorResultset& owner, std::int32_t index) : owner_(owner), index_(index) {}
-  Variant Value() const override;
+  const Variant& ValueRef() const override;
   String Name() const override;
   std::int32_t Type() const override;
   std::int32_t Size() const override;
@@ -197,7 +197,7 @@ class CursorResultset : public Resultset {
   bool bof_ = false;
 };
 
-Variant CursorColumn::Value() const {
+const Variant& CursorColumn::ValueRef() const {
   return owner_.value(index_);
 }
 String CursorColumn::Name() const {

@@ -64,7 +64,9 @@ inline constexpr std::int32_t ExecDirect = 64;
 class Column {
  public:
   virtual ~Column() = default;
-  virtual Variant Value() const = 0;  // Null for a database NULL
+  virtual Variant Value() const { return ValueRef(); }  // Null for a database NULL
+  // The value without a copy, valid until the resultset moves: for loops over many rows.
+  virtual const Variant& ValueRef() const = 0;
   virtual String Name() const = 0;
   virtual std::int32_t Type() const = 0;
   virtual std::int32_t Size() const = 0;  // the declared size, 0 when none
