@@ -1,7 +1,10 @@
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "component/ZuvoCls.h"
 #include "platform/Cp932.h"
+#include "platform/ShiftJisCursor.h"
 #include "runtime/Convert.h"
 
 namespace zuvo {
@@ -35,6 +38,15 @@ const String& measurable(const TextArgument& argument) {
   return text;
 }
 
+// A byte position or length given as a Double, as a whole count: a whole p is at least x
+// when it is at least ceil(x). Texts hold at most 65,534 bytes, so larger counts are alike.
+// NaN compares false every way: as a start it skips nothing, as a length it never ends a cut.
+constexpr std::int64_t kMostBytes = 1 << 20;
+std::int64_t wholeBytes(double x, std::int64_t ifNaN) {
+  if (std::isnan(x)) return ifNaN;
+  return std::int64_t(std::ceil(std::min(x, double(kMostBytes))));
+}
+
 // Full-width input characters that have a half-width face; 0 when there is none.
 char16_t halfWidthOf(char16_t c) {
   if (c >= u'\uFF10' && c <= u'\uFF19') return char16_t(c - 0xFEE0);  // digits
@@ -63,10 +75,7 @@ char16_t halfWidthOf(char16_t c) {
 
 std::int16_t ZuvoCls::LenByte(const Variant& s) {
   TextArgument argument(s);
-  const String& text = measurable(argument);
-  const auto& weightOf = cp932::tables().weightOf;
-  std::int32_t total = 0;
-  for (char16_t c : text) total += weightOf[c];
+  const std::int64_t total = cp932::byteLength(measurable(argument));
   // The result is an Integer: a text of more than 32,767 bytes cannot be answered.
   if (total > INT16_MAX) throw RuntimeError(err::Overflow);
   return std::int16_t(total);
@@ -80,24 +89,7 @@ String ZuvoCls::MidByte(const Variant& s, const Variant& st, const Variant& l) {
 
   TextArgument argument(s);
   const String& text = measurable(argument);
-  const auto& weightOf = cp932::tables().weightOf;
-  const std::size_t n = text.size();
-
-  // A double-byte character whose second byte is byte `st` is skipped: the cut starts at the
-  // first character that begins at or after `st`.
-  std::size_t first = 0;
-  std::int64_t bytes = 0;
-  while (first < n && double(bytes + 1) < start) bytes += weightOf[text[first++]];
-  if (first == n) return {};
-
-  // A double-byte character that begins on the last byte of the range is taken whole.
-  std::size_t end = first;
-  bytes = 0;
-  while (end < n) {
-    bytes += weightOf[text[end++]];
-    if (double(bytes) >= length) break;
-  }
-  return text.substr(first, end - first);
+  return String(cp932::ByteCursor(text).cut(wholeBytes(start, 1), wholeBytes(length, kMostBytes)));
 }
 
 String ZuvoCls::Hankaku(const Variant& dt, std::int16_t mode) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unicode/ucnv.h>
 
+#include <cmath>
 #include <memory>
 #include <random>
 #include <vector>
@@ -99,6 +100,18 @@ TEST_F(ShiftJisMeasures, MidByteCutsOnCharacterBoundaries) {
   EXPECT_EQ(z.MidByte(u"ｱあｲ", 2, 2), u"あ");
   EXPECT_EQ(z.MidByte(u"あいう", 6, 1), u"");
   EXPECT_EQ(z.MidByte(Variant(12345), u"2", 2.0), u"23");
+}
+
+// Positions are compared as Doubles: byte p is reached when p >= st, and NaN is never reached.
+TEST_F(ShiftJisMeasures, MidByteComparesFractionalAndNaNRanges) {
+  const double nan = std::nan("");
+  EXPECT_EQ(z.MidByte(u"ABCDEF", 1.5, 2.5), u"BCD");
+  EXPECT_EQ(z.MidByte(u"あいう", 2.5, 1), u"い");
+  EXPECT_EQ(z.MidByte(u"あいう", 1, 1.5), u"あ");
+  EXPECT_EQ(z.MidByte(u"ABC", nan, 2), u"AB");
+  EXPECT_EQ(z.MidByte(u"ABC", 2, nan), u"BC");
+  EXPECT_EQ(z.MidByte(u"ABC", 1e300, 1), u"");
+  EXPECT_EQ(z.MidByte(u"ABC", 2, 1e300), u"BC");
 }
 
 TEST_F(ShiftJisMeasures, MidByteLooksAtTheRangeBeforeTheText) {
