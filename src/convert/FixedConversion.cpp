@@ -13,6 +13,7 @@
 #include "convert/ValueText.h"
 #include "convert/Width.h"
 #include "platform/Format.h"
+#include "platform/ShiftJisCursor.h"
 #include "runtime/Convert.h"
 
 namespace zuvo {
@@ -266,10 +267,13 @@ class FixedImport : public convert::FileImport {
 
   bool insertRecord(convert::ImportBatch& batch, convert::ImportRow& row) {
     std::int32_t start = 1;
+    cp932::ByteCursor fields(record_);  // cuts the fields as MidByte does, in one pass
     for (std::int32_t k = 0; k <= columns_.last; ++k) {
       const convert::FieldDescriptor& d = layout_[k];
       std::int32_t size = columns_.size[static_cast<std::size_t>(k)];
-      String field = z_.MidByte(record_, Variant::Long(start), d.len);
+      // MidByte counts characters in 16 bits: a longer record overflows where a field is cut.
+      if (record_.size() > 32767 && start >= 1 && d.len >= 1) throw RuntimeError(err::Overflow);
+      String field(fields.cut(start, d.len));
       start += d.len;
       field = convertField(d, std::move(field), size);
       std::size_t n = field.size();

@@ -81,6 +81,20 @@ TEST_F(FixedImportTest, SameStatementFromLineAndRecordFiles) {
   EXPECT_EQ(rows(u"select * from t"), Rows(6, {u"12.5", u"2000.11.23", u"山田"}));
 }
 
+// A double-byte character across two fields stays whole at the end of the first and is gone
+// from the start of the second, which still starts at its own byte: "x" is in both. A record
+// past 32,767 characters overflows the byte measures.
+TEST_F(FixedImportTest, FieldsCutAcrossDoubleByteCharacters) {
+  exec(u"create table t (a varchar(10), b varchar(10), c varchar(10))");
+  component();
+  EXPECT_EQ(
+      load(sjis(u"ab山田xyz") + "\r\n" + sjis(u"abc田") + "\r\n", u"x__0003 x__0003 x__0002", 0),
+      2);
+  EXPECT_EQ(rows(u"select * from t"), (Rows{{u"ab山", u"田x", u"xy"}, {u"abc", u"田", u""}}));
+  EXPECT_EQ(load(std::string(40000, 'a'), u"x__0003 x__0003 x__0002", 0), -1);
+  EXPECT_EQ(z->lastConversion().status.code(), zuvo::Status::Code::Value);
+}
+
 TEST_F(FixedImportTest, ConversionCodes) {
   exec(
       u"create table t (a varchar(12), b varchar(16), c varchar(5), d varchar(5), e varchar(8), "
