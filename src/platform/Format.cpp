@@ -1,6 +1,7 @@
 #include "platform/Format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -91,13 +92,39 @@ Number fromPlain(const std::string& plain) {
 }
 
 Number fromDouble(double v) {
-  // Fifteen significant digits, as the run-time formats a Double: 2.675 is taken as 2.675.
-  auto d = rt::detail::significantDigits(v, 15);
+  // The run-time has no infinities or NaNs: a computation that made one has overflowed.
+  if (!std::isfinite(v)) throw RuntimeError(err::Overflow);
   Number n;
-  if (d.digits == "0") return n;
-  n.negative = d.negative;
-  n.digits = d.digits;
-  n.point = d.exponent + 1;
+  if (v == 0) return n;
+  n.negative = v < 0;
+  const double magnitude = std::fabs(v);
+  char buf[40];
+  // Most values are whole or have a few decimals: scaled by 10^k they are whole numbers of at
+  // most fifteen digits, which are their fifteen significant digits. The product is rounded
+  // within a part in 10^16 of the exact one, nearer than any other fifteen-digit decimal.
+  static constexpr double kPowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+  for (int k = 0; k < 7; ++k) {
+    const double scaled = magnitude * kPowers[k];
+    if (scaled >= 1e15) break;
+    const auto whole = static_cast<std::int64_t>(scaled);
+    if (whole >= 1 && scaled == static_cast<double>(whole)) {
+      char* end = std::to_chars(buf, buf + sizeof buf, whole).ptr;
+      n.point = int(end - buf) - k;
+      n.digits = std::string(buf, end);
+      while (n.digits.size() > 1 && n.digits.back() == '0') n.digits.pop_back();
+      return n;
+    }
+  }
+  // Fifteen significant digits, as the run-time formats a Double: 2.675 is taken as 2.675.
+  char* end =
+      std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, 14).ptr;
+  char* e = std::find(buf, end, 'e');
+  int exponent = 0;
+  std::from_chars(e + 1 + (e[1] == '+'), end, exponent);
+  n.digits.push_back(buf[0]);
+  if (e > buf + 2) n.digits.append(buf + 2, e);  // past "d."
+  n.point = exponent + 1;
+  while (n.digits.size() > 1 && n.digits.back() == '0') n.digits.pop_back();
   return n;
 }
 
@@ -141,92 +168,133 @@ void roundTo(Number& n, int decimals) {
   while (!n.digits.empty() && n.digits.back() == '0') n.digits.pop_back();
 }
 
-String formatNumber(Number n, const Tokens& tokens) {
+// A number section read once: its integer and fraction parts and what they demand.
+struct NumberSection {
+  bool empty = true;  // an empty section stands aside for the first one
+  Tokens intPart, fracPart;
+  bool dot = false;
+  bool grouping = false;         // a comma between digit placeholders groups thousands
+  std::size_t placeholders = 0;  // in the integer part
+  std::size_t mandatory = 0;     // integer digits always shown: placeholders from the first "0"
+  int decimals = 0;
+  int shift = 0;       // powers of ten the value is moved by: "%" and commas that divide by 1000
+  bool plain = false;  // nothing but "0" and "#" before the point and "0" after it
+};
+
+NumberSection readNumberSection(const Tokens& tokens) {
+  NumberSection s;
+  s.empty = tokens.empty();
   auto dot = std::find_if(tokens.begin(), tokens.end(),
                           [](const Token& t) { return !t.literal && t.c == u'.'; });
-  Tokens intPart(tokens.begin(), dot);
-  Tokens fracPart(dot == tokens.end() ? dot : dot + 1, tokens.end());
+  s.dot = dot != tokens.end();
+  s.intPart.assign(tokens.begin(), dot);
+  s.fracPart.assign(s.dot ? dot + 1 : dot, tokens.end());
 
   // A comma between digit placeholders groups thousands; one with no placeholder after it
   // (before the point) divides by a thousand.
-  bool grouping = false;
-  std::size_t lastPlaceholder = 0, placeholders = 0;
-  for (std::size_t i = 0; i < intPart.size(); ++i)
-    if (isPlaceholder(intPart[i])) lastPlaceholder = i, ++placeholders;
-  for (std::size_t i = 0; i < intPart.size(); ++i) {
-    if (intPart[i].literal || intPart[i].c != u',') continue;
-    if (placeholders > 0 && i < lastPlaceholder)
-      grouping = true;
+  std::size_t lastPlaceholder = 0;
+  for (std::size_t i = 0; i < s.intPart.size(); ++i)
+    if (isPlaceholder(s.intPart[i])) lastPlaceholder = i, ++s.placeholders;
+  for (std::size_t i = 0; i < s.intPart.size(); ++i) {
+    if (s.intPart[i].literal || s.intPart[i].c != u',') continue;
+    if (s.placeholders > 0 && i < lastPlaceholder)
+      s.grouping = true;
     else
-      n.point -= 3;
+      s.shift -= 3;
   }
-  if (has(tokens, u"%")) n.point += 2;
-  int decimals = int(std::count_if(fracPart.begin(), fracPart.end(), isPlaceholder));
-  if (!n.digits.empty()) roundTo(n, decimals);
+  if (has(tokens, u"%")) s.shift += 2;
+  s.decimals = int(std::count_if(s.fracPart.begin(), s.fracPart.end(), isPlaceholder));
+  bool seenZero = false;
+  for (const Token& t : s.intPart) {
+    if (!isPlaceholder(t)) continue;
+    seenZero = seenZero || t.c == u'0';
+    if (seenZero) ++s.mandatory;
+  }
+  s.plain = std::all_of(s.intPart.begin(), s.intPart.end(), isPlaceholder) &&
+            std::all_of(s.fracPart.begin(), s.fracPart.end(),
+                        [](const Token& t) { return !t.literal && t.c == u'0'; });
+  return s;
+}
+
+void appendAscii(String& out, std::string_view ascii) {
+  for (char c : ascii) out.push_back(char16_t(c));
+}
+
+void formatNumber(Number n, const NumberSection& s, String& out) {
+  n.point += s.shift;
+  if (!n.digits.empty()) roundTo(n, s.decimals);
+
+  auto digitAt = [&](int i) {
+    return char16_t(i >= 0 && std::size_t(i) < n.digits.size() ? n.digits[std::size_t(i)] : '0');
+  };
+  if (s.plain) {
+    // The digits as they are, the usual pattern of fixed-width numbers: what the general
+    // steps below make of it, without their strings.
+    const std::size_t whole = std::size_t(std::max(n.point, 0));
+    if (whole < s.mandatory) out.append(s.mandatory - whole, u'0');
+    for (int i = 0; i < n.point; ++i) out.push_back(digitAt(i));
+    if (s.dot) {
+      out.push_back(u'.');
+      for (int i = n.point; i < n.point + s.decimals; ++i) out.push_back(digitAt(i));
+    }
+    return;
+  }
 
   std::string intDigits, fracDigits;
   for (int i = 0; i < n.point; ++i)
     intDigits.push_back(std::size_t(i) < n.digits.size() ? n.digits[std::size_t(i)] : '0');
-  for (int i = n.point; i < n.point + decimals; ++i)
+  for (int i = n.point; i < n.point + s.decimals; ++i)
     fracDigits.push_back(i >= 0 && std::size_t(i) < n.digits.size() ? n.digits[std::size_t(i)]
                                                                     : '0');
-
-  // Digits the pattern demands: every placeholder from the leftmost "0" on.
-  std::size_t mandatory = 0;
-  bool seenZero = false;
-  for (const Token& t : intPart) {
-    if (!isPlaceholder(t)) continue;
-    seenZero = seenZero || t.c == u'0';
-    if (seenZero) ++mandatory;
-  }
-  if (intDigits.size() < mandatory) intDigits.insert(0, mandatory - intDigits.size(), '0');
-  if (grouping)
+  if (intDigits.size() < s.mandatory) intDigits.insert(0, s.mandatory - intDigits.size(), '0');
+  if (s.grouping)
     for (int i = int(intDigits.size()) - 3; i > 0; i -= 3) intDigits.insert(std::size_t(i), 1, ',');
 
-  String out;
-  if (placeholders == 0) {
-    for (const Token& t : intPart)
+  const std::size_t digitCount = intDigits.size();
+  if (s.placeholders == 0) {
+    for (const Token& t : s.intPart)
       if (t.literal || t.c != u',') out += t.text;
-    out += rt::detail::widen(intDigits);
-  } else if (grouping) {
+    appendAscii(out, intDigits);
+  } else if (s.grouping) {
     bool placed = false;
-    for (const Token& t : intPart) {
+    for (const Token& t : s.intPart) {
       if (isPlaceholder(t) || (!t.literal && t.c == u',')) {
-        if (!placed) out += rt::detail::widen(intDigits);
+        if (!placed) appendAscii(out, intDigits);
         placed = true;
       } else {
         out += t.text;
       }
     }
   } else {
-    // Positional fill from the right; the leftmost placeholder takes every digit left over.
-    std::vector<String> pieces(intPart.size());
-    std::size_t remaining = intDigits.size(), seen = 0;
-    for (std::size_t i = intPart.size(); i-- > 0;) {
-      const Token& t = intPart[i];
+    // Positional fill from the right: the placeholder r-th from the right takes digit r from
+    // the right; the leftmost placeholder takes every digit left over.
+    std::size_t rank = s.placeholders;
+    for (const Token& t : s.intPart) {
       if (!isPlaceholder(t)) {
-        if (t.literal || t.c != u',') pieces[i] = t.text;
+        if (t.literal || t.c != u',') out += t.text;
         continue;
       }
-      ++seen;
-      std::size_t take = seen == placeholders ? remaining : std::min<std::size_t>(1, remaining);
-      pieces[i] = rt::detail::widen(intDigits.substr(remaining - take, take));
-      remaining -= take;
+      if (rank == s.placeholders) {
+        std::size_t over = digitCount > rank - 1 ? digitCount - (rank - 1) : 0;
+        appendAscii(out, std::string_view(intDigits).substr(0, over));
+      } else if (rank <= digitCount) {
+        out.push_back(char16_t(intDigits[digitCount - rank]));
+      }
+      --rank;
     }
-    for (auto& p : pieces) out += p;
   }
 
-  if (dot != tokens.end()) {
+  if (s.dot) {
     // Trailing "#" places show no zeros.
     std::size_t shown = fracDigits.size();
-    for (std::size_t i = fracPart.size(), k = fracDigits.size(); i-- > 0;) {
-      if (!isPlaceholder(fracPart[i])) continue;
-      if (fracPart[i].c != u'#' || fracDigits[k - 1] != '0') break;
+    for (std::size_t i = s.fracPart.size(), k = fracDigits.size(); i-- > 0;) {
+      if (!isPlaceholder(s.fracPart[i])) continue;
+      if (s.fracPart[i].c != u'#' || fracDigits[k - 1] != '0') break;
       shown = --k;
     }
     out += u'.';
     std::size_t k = 0;
-    for (const Token& t : fracPart) {
+    for (const Token& t : s.fracPart) {
       if (isPlaceholder(t)) {
         if (k < shown) out += char16_t(fracDigits[k]);
         ++k;
@@ -235,23 +303,28 @@ String formatNumber(Number n, const Tokens& tokens) {
       }
     }
   }
-  return out;
 }
 
-String formatNumber(const Number& n, const std::vector<Tokens>& sections) {
-  if (n.digits.empty() && sections.size() > 2 && !sections[2].empty())
-    return formatNumber(n, sections[2]);
-  if (n.negative && sections.size() > 1 && !sections[1].empty()) {
+// Formats by the section that fits the number; true when a "-" was put in front.
+bool formatNumber(const Number& n, const std::vector<NumberSection>& sections, String& out) {
+  if (n.digits.empty() && sections.size() > 2 && !sections[2].empty) {
+    formatNumber(n, sections[2], out);
+    return false;
+  }
+  if (n.negative && sections.size() > 1 && !sections[1].empty) {
     Number magnitude = n;
     magnitude.negative = false;
-    return formatNumber(magnitude, sections[1]);
+    formatNumber(magnitude, sections[1], out);
+    return false;
   }
-  String out = formatNumber(n, sections[0]);
+  const std::size_t start = out.size();
+  formatNumber(n, sections[0], out);
   // The sign goes in front of everything, and only when the rounded value is not zero.
-  bool shownDigit =
-      std::any_of(out.begin(), out.end(), [](char16_t c) { return c >= u'1' && c <= u'9'; });
-  if (n.negative && shownDigit) out.insert(0, 1, u'-');
-  return out;
+  bool shownDigit = std::any_of(out.begin() + std::ptrdiff_t(start), out.end(),
+                                [](char16_t c) { return c >= u'1' && c <= u'9'; });
+  if (!n.negative || !shownDigit) return false;
+  out.insert(start, 1, u'-');
+  return true;
 }
 
 // --- Text ---
@@ -375,19 +448,68 @@ std::optional<Date> dateOf(const Variant& value) {
 
 }  // namespace
 
-String format(const Variant& value, const String& pattern) {
-  if (value.isNull()) return String();
-  if (pattern.empty()) return rt::toText(value);
+struct FormatPattern::Compiled {
+  enum class Kind { Standard, Text, Date, Number };
+  Kind kind = Kind::Standard;
+  Tokens first;                        // the section that text and date patterns use
+  std::vector<NumberSection> numbers;  // every section, for number patterns
+};
+
+FormatPattern::FormatPattern(const String& pattern) : compiled_(std::make_unique<Compiled>()) {
+  Compiled& c = *compiled_;
+  if (pattern.empty()) return;
   auto sections = tokenize(pattern);
-  const Tokens& first = sections[0];
-  if (has(first, u"@&")) return formatText(rt::toText(value), first);
-  if (!has(first, u"0#") && has(first, u"yYmMdDhHnNsS")) {
-    auto date = dateOf(value);
-    return date ? formatDate(*date, first) : rt::toText(value);
+  c.first = sections[0];
+  if (has(c.first, u"@&")) {
+    c.kind = Compiled::Kind::Text;
+  } else if (!has(c.first, u"0#") && has(c.first, u"yYmMdDhHnNsS")) {
+    c.kind = Compiled::Kind::Date;
+  } else {
+    c.kind = Compiled::Kind::Number;
+    for (const Tokens& section : sections) c.numbers.push_back(readNumberSection(section));
+  }
+}
+
+FormatPattern::FormatPattern(FormatPattern&&) noexcept = default;
+FormatPattern& FormatPattern::operator=(FormatPattern&&) noexcept = default;
+FormatPattern::~FormatPattern() = default;
+
+FormatPattern::Formatted FormatPattern::appendTo(String& out, const Variant& value) const {
+  const Compiled& c = *compiled_;
+  if (value.isNull()) return Formatted::AsIs;
+  switch (c.kind) {
+    case Compiled::Kind::Standard:
+      out += rt::toText(value);
+      return Formatted::AsIs;
+    case Compiled::Kind::Text:
+      out += formatText(rt::toText(value), c.first);
+      return Formatted::AsIs;
+    case Compiled::Kind::Date:
+      if (auto date = dateOf(value))
+        out += formatDate(*date, c.first);
+      else
+        out += rt::toText(value);
+      return Formatted::AsIs;
+    case Compiled::Kind::Number:
+      break;
   }
   auto number = numberOf(value);
   // A text that is not a number is returned as it is.
-  return number ? formatNumber(*number, sections) : rt::toText(value);
+  if (!number) {
+    out += rt::toText(value);
+    return Formatted::AsIs;
+  }
+  return formatNumber(*number, c.numbers, out) ? Formatted::Negative : Formatted::Number;
+}
+
+String FormatPattern::operator()(const Variant& value) const {
+  String out;
+  appendTo(out, value);
+  return out;
+}
+
+String format(const Variant& value, const String& pattern) {
+  return FormatPattern(pattern)(value);
 }
 
 }  // namespace zuvo

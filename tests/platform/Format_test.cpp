@@ -81,3 +81,47 @@ TEST(Format, DatePatterns) {
   EXPECT_EQ(format(u"not a date", u"yyyy"), u"not a date");
   EXPECT_EQ(format(d, u""), u"2000/01/05 09:07:03");
 }
+
+// One reading of a pattern serves many values, appending each; the result tells whether a
+// number came out and whether a "-" was put in front of it.
+TEST(Format, PatternReadOnceAppendsAndTellsTheSign) {
+  using Formatted = FormatPattern::Formatted;
+  struct Case {
+    const char16_t* pattern;
+    Variant value;
+    const char16_t* expected;
+    Formatted how;
+  };
+  const Case cases[] = {
+      {u"0000.00", -12.5, u"-0012.50", Formatted::Negative},
+      {u"0000.00", 12.5, u"0012.50", Formatted::Number},
+      {u"0.00", -0.001, u"0.00", Formatted::Number},  // rounded to zero: no sign
+      {u"0;(0)", -5, u"(5)", Formatted::Number},
+      {u"000", u"-7", u"-007", Formatted::Negative},
+      {u"000", u"abc", u"abc", Formatted::AsIs},
+      {u"000", Variant::Null(), u"", Formatted::AsIs},
+      {u"@@@", 12, u" 12", Formatted::AsIs},
+      {u"", -1, u"-1", Formatted::AsIs},
+  };
+  for (const Case& c : cases) {
+    const FormatPattern pattern(c.pattern);
+    String out = u"|";
+    EXPECT_EQ(pattern.appendTo(out, c.value), c.how) << rt::toUtf8(c.pattern);
+    EXPECT_EQ(out, u"|" + String(c.expected)) << rt::toUtf8(c.pattern);
+  }
+  const FormatPattern digits(u"00000");
+  String out;
+  for (double v : {123.0, -0.5, 4.0, 1234567.0}) digits.appendTo(out, v);
+  EXPECT_EQ(out,
+            u"00123-0000100004"
+            u"1234567");
+}
+
+// A Double is taken at fifteen significant digits, whatever digits would read it back.
+TEST(Format, DoublesAreTakenAtFifteenDigits) {
+  EXPECT_EQ(format(0.1 + 0.2, u"0.00000000000000000"), u"0.30000000000000000");
+  EXPECT_EQ(format(1.0 / 3, u"0.00000000000000000"), u"0.33333333333333300");
+  EXPECT_EQ(format(-2.0 / 3, u"0.00000000000000000"), u"-0.66666666666666700");
+  EXPECT_EQ(format(123456789012345678.0, u"0"), u"123456789012346000");
+  EXPECT_EQ(format(0.25, u"0.00000000000000000"), u"0.25000000000000000");
+}
