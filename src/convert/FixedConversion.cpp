@@ -1,6 +1,8 @@
 // Fixed-length Shift-JIS files: CnvFixSFFile and SetFixRDB.
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,33 +51,196 @@ bool allOf(const String& s, char16_t c) {
 
 namespace {
 
-// A field of type "n" or "p" from the column value and its text s.
-String numberField(const convert::FieldDescriptor& d, const Variant& value, String s) {
-  int len = d.len;
-  if (s.empty()) s = u"0";
-  if (d.leftAligned()) return alignByCharacters(s, len, u'0', true);
-  // Numbers are formatted from the value itself; a text column goes by its text.
-  Variant number = value.isNumber() ? value : Variant(s);
-  int decimals = d.decimals();
-  if (decimals <= 0) {
-    s = format(number, String(static_cast<std::size_t>(std::max(len, 1)), u'0'));
+// Appends s with len fill characters before (right-aligned) or after it (left-aligned), cut to
+// len characters.
+void appendByCharacters(String& out, std::u16string_view s, int len, char16_t fill, bool left) {
+  if (len <= 0) return;
+  const auto n = static_cast<std::size_t>(len);
+  if (left) {
+    out += s.substr(0, n);
+    if (s.size() < n) out.append(n - s.size(), fill);
+  } else if (s.size() >= n) {
+    out += s.substr(s.size() - n);
   } else {
-    String pattern(static_cast<std::size_t>(std::max(len - decimals, 1)), u'0');
-    pattern += u'.';
-    pattern.append(static_cast<std::size_t>(decimals), u'0');
-    s = format(number, pattern);
-    if (d.type == u'n') {
-      std::size_t point = s.find(u'.');
-      if (point != String::npos)
-        s = s.substr(0, point) + s.substr(point + 1, static_cast<std::size_t>(decimals));
+    out.append(n - s.size(), fill);
+    out += s;
+  }
+}
+
+// Appends s filled and cut to len Shift-JIS bytes as MidByte cuts the filled text. The byte
+// measures count in 16 bits: a filled text of more characters, or, cut from its end, of more
+// bytes, overflows.
+void appendByBytes(String& out, std::u16string_view s, int len, char16_t fill, bool left) {
+  if (len <= 0) return;
+  constexpr std::size_t most = 32767;
+  const auto n = static_cast<std::size_t>(len);
+  if (s.size() + n > most) throw RuntimeError(err::Overflow);
+  if (!left && 2 * (s.size() + n) > most &&
+      cp932::byteLength(s) + std::int64_t(n) * cp932::weight(fill) > std::int64_t(most))
+    throw RuntimeError(err::Overflow);
+  cp932::appendAligned(out, s, len, fill, left);
+}
+
+// Upper case in place; plain ASCII, the usual code text, needs no case tables.
+void toUpper(String& s) {
+  for (char16_t& c : s) {
+    if (c >= 0x80) {
+      s = rt::upper(s);
+      return;
+    }
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 0x20);
+  }
+}
+
+// Whether the width mapping would change the text: only ASCII, a few Latin-1 signs, the won
+// sign and the half-width forms have full-width faces. Text without them is left as it is.
+bool hasHalfWidth(std::u16string_view s) {
+  return std::any_of(s.begin(), s.end(),
+                     [](char16_t c) { return c < 0x100 || c == 0x20A9 || c >= 0xFF61; });
+}
+
+// The number pattern of a right-aligned "n" or "p" field: at least len digits, or len - d
+// integer digits and d decimals.
+std::optional<FormatPattern> numberPattern(const convert::FieldDescriptor& d) {
+  if ((d.type != u'n' && d.type != u'p') || d.leftAligned()) return std::nullopt;
+  const int len = d.len, decimals = d.decimals();
+  if (decimals <= 0) return FormatPattern(String(static_cast<std::size_t>(std::max(len, 1)), u'0'));
+  String pattern(static_cast<std::size_t>(std::max(len - decimals, 1)), u'0');
+  pattern += u'.';
+  pattern.append(static_cast<std::size_t>(decimals), u'0');
+  return FormatPattern(pattern);
+}
+
+// Builds the fields of a record straight into it. The number patterns are read once per
+// field, and the buffers live as long as the export, so a record makes no strings of its own.
+class FixedRecord {
+ public:
+  explicit FixedRecord(const convert::Layout& layout) : layout_(layout) {
+    patterns_.reserve(static_cast<std::size_t>(layout.size()));
+    for (const convert::FieldDescriptor& d : layout) patterns_.push_back(numberPattern(d));
+  }
+
+  void append(String& record, std::int32_t k, const Variant& value) {
+    const convert::FieldDescriptor& d = layout_[k];
+    const bool left = d.leftAligned();
+    const char16_t fill = d.zeroFill() ? u'0' : u' ';
+    switch (d.type) {
+      case u'n':
+      case u'p':
+        number(record, d, patterns_[static_cast<std::size_t>(k)], value);
+        break;
+      case u'k': {
+        std::u16string_view s = textOf(value);
+        if (hasHalfWidth(s)) {
+          work_ = convert::toFullWidth(String(s));
+          s = work_;
+        }
+        appendByBytes(record, s, d.len, u'\u3000', left);
+        break;
+      }
+      case u'f':
+        without(textOf(value), u'-');
+        toUpper(work_);
+        appendByCharacters(record, work_, d.len, fill, left);
+        break;
+      case u'd':
+      case u't': {
+        without(textOf(value), d.type == u'd' ? u'.' : u':');
+        const std::size_t at = record.size();
+        appendByCharacters(record, work_, d.len, fill, left);
+        // An all-zero date or time is written empty, unless zeros are its fill.
+        const auto field = record.begin() + static_cast<std::ptrdiff_t>(at);
+        if (!d.zeroFill() && field != record.end() &&
+            std::all_of(field, record.end(), [](char16_t c) { return c == u'0'; }))
+          std::fill(field, record.end(), u' ');
+        break;
+      }
+      default: {
+        std::u16string_view s = textOf(value);
+        if (d.type == u'u') {
+          work_.assign(s);
+          toUpper(work_);
+          s = work_;
+        }
+        appendByBytes(record, s, d.len, fill, left);
+        break;
+      }
     }
   }
-  if (len <= 0) return String();
-  if (rt::val(s) >= 0)
-    return s.size() > static_cast<std::size_t>(len) ? s.substr(s.size() - len) : s;
-  std::size_t keep = static_cast<std::size_t>(len - 1);
-  return u"-" + (s.size() > keep ? s.substr(s.size() - keep) : s);
-}
+
+ private:
+  // The value's text in the file (Null empty), without its trailing blanks.
+  std::u16string_view textOf(const Variant& value) {
+    std::u16string_view s;
+    if (const String* held = value.get<String>()) {
+      s = *held;
+    } else {
+      text_ = convert::defaultText(value);
+      s = text_;
+    }
+    while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
+    return s;
+  }
+
+  void without(std::u16string_view s, char16_t c) {
+    work_.clear();
+    for (char16_t x : s)
+      if (x != c) work_.push_back(x);
+  }
+
+  // A number field. Left-aligned, the text is not formatted: it is filled with zeros on the
+  // right. Right-aligned, the value is formatted and its integer digits cut from the left; the
+  // sign stays in front.
+  void number(String& record, const convert::FieldDescriptor& d,
+              const std::optional<FormatPattern>& pattern, const Variant& value) {
+    static const Variant zero(u"0");
+    if (d.leftAligned()) {
+      std::u16string_view s = textOf(value);
+      appendByCharacters(record, s.empty() ? u"0" : s, d.len, u'0', true);
+      return;
+    }
+    work_.clear();
+    FormatPattern::Formatted how;
+    if (value.isNumber()) {
+      how = pattern->appendTo(work_, value);
+    } else if (std::u16string_view s = textOf(value); s.empty()) {
+      how = pattern->appendTo(work_, zero);
+    } else if (value.get<String>()) {
+      // A number held as text reads the same with its trailing blanks; other text stays as
+      // it is, without them.
+      how = pattern->appendTo(work_, value);
+      if (how == FormatPattern::Formatted::AsIs) work_.assign(s);
+    } else {
+      how = pattern->appendTo(work_, Variant(String(s)));
+    }
+    const int decimals = d.decimals();
+    if (d.type == u'n' && decimals > 0) {
+      // The decimals are implied: the point goes, and with it anything past d decimals.
+      std::size_t point = work_.find(u'.');
+      if (point != String::npos) {
+        work_.resize(std::min(work_.size(), point + 1 + static_cast<std::size_t>(decimals)));
+        work_.erase(point, 1);
+      }
+    }
+    if (d.len <= 0) return;
+    // A text that is no number has its sign read from it, as its value would be.
+    const bool negative = how == FormatPattern::Formatted::AsIs
+                              ? rt::val(work_) < 0
+                              : how == FormatPattern::Formatted::Negative;
+    auto len = static_cast<std::size_t>(d.len);
+    std::u16string_view s = work_;
+    if (negative) {
+      record += u'-';
+      --len;
+    }
+    record += s.size() > len ? s.substr(s.size() - len) : s;
+  }
+
+  const convert::Layout& layout_;
+  std::vector<std::optional<FormatPattern>> patterns_;
+  String text_;  // the text of a value not held as text
+  String work_;  // a field being built
+};
 
 }  // namespace
 
@@ -89,66 +254,18 @@ std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const Stri
     return -1;
   }
 
-  // Cuts by Shift-JIS bytes: the last or the first len bytes of x.
-  auto alignByBytes = [this](const String& s, int len, const String& fill, bool left) {
-    if (len <= 0) return String();
-    String x;
-    if (left) {
-      x = s;
-      for (int i = 0; i < len; ++i) x += fill;
-      return MidByte(x, 1, len);
-    }
-    for (int i = 0; i < len; ++i) x += fill;
-    x += s;
-    return MidByte(x, static_cast<int>(LenByte(x)) - len + 1, len);
-  };
-
   std::int32_t count = 0;
   try {
     Columns& columns = query.rs->rdoColumns();
     const convert::Layout layout(fds, columns.Count());
+    FixedRecord fields(layout);
     String record;
     // A layout that can't be read fails the first record, so an empty result still succeeds.
     if (!layout.status().ok() && !query.rs->IsEOF())
       throw RuntimeError(6, layout.status().message());
     while (!query.rs->IsEOF()) {
       record.clear();
-      for (std::int32_t k = 0; k < layout.size(); ++k) {
-        const convert::FieldDescriptor& d = layout[k];
-        Variant value = columns[k].Value();
-        String s = convert::columnText(value);
-        bool left = d.leftAligned();
-        switch (d.type) {
-          case u'n':
-          case u'p':
-            record += numberField(d, value, std::move(s));
-            break;
-          case u'k':
-            record += alignByBytes(convert::toFullWidth(s), d.len, u"\u3000", left);
-            break;
-          case u'f':
-            record += alignByCharacters(rt::upper(without(s, u'-')), d.len,
-                                        d.zeroFill() ? u'0' : u' ', left);
-            break;
-          case u'd':
-          case u't': {
-            s = without(s, d.type == u'd' ? u'.' : u':');
-            if (d.zeroFill()) {
-              record += alignByCharacters(s, d.len, u'0', left);
-            } else {
-              String field = alignByCharacters(s, d.len, u' ', left);
-              // An all-zero date or time is written empty.
-              if (!field.empty() && allOf(field, u'0')) field.assign(field.size(), u' ');
-              record += field;
-            }
-            break;
-          }
-          default:
-            if (d.type == u'u') s = rt::upper(s);
-            record += alignByBytes(s, d.len, d.zeroFill() ? u"0" : u" ", left);
-            break;
-        }
-      }
+      for (std::int32_t k = 0; k < layout.size(); ++k) fields.append(record, k, columns[k].Value());
       if (cr) record += u"\r\n";
       const std::int64_t substituted = out.substituted();
       out.writeText(record);
