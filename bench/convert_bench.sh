@@ -52,5 +52,5 @@ report "CnvCSVFile vs sqlite3 -csv" "$ours" "$theirs"
 ours=$(measure "$zuvo" import csv "$work/t.csv" --db "$db" --table back_zuvo --quiet)
 theirs=$(measure sqlite3 "$db" ".import --csv --skip 1 '$work/t.csv' back_sqlite")
 report "SetRDB vs sqlite3 .import" "$ours" "$theirs"
-report "CnvFixSFFile" "$(measure "$zuvo" export fixed "$work/t.dat" --db "$db" --sql "$query" --fds "$fds" --cr --quiet)"
+report "CnvFixSFFile vs sqlite3 -csv" "$(measure "$zuvo" export fixed "$work/t.dat" --db "$db" --sql "$query" --fds "$fds" --cr --quiet)" "$(measure sh -c "sqlite3 -csv '$db' '$query' > '$work/sqlite-fixed.csv'")"
 report "SetFixRDB (line file)" "$(measure "$zuvo" import fixed "$work/t.dat" --db "$db" --table back_fixed --fds "$fds" --quiet)"
