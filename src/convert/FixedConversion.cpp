@@ -265,7 +265,7 @@ std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const Stri
       throw RuntimeError(6, layout.status().message());
     while (!query.rs->IsEOF()) {
       record.clear();
-      for (std::int32_t k = 0; k < layout.size(); ++k) fields.append(record, k, columns[k].Value());
+      for (std::int32_t k = 0; k < layout.size(); ++k) fields.append(record, k, columns[k].ValueRef());
       if (cr) record += u"\r\n";
       const std::int64_t substituted = out.substituted();
       out.writeText(record);
