@@ -1,0 +1,31 @@
+# Shared by the benchmark scripts: the timing of one command and the rows of the table that
+# bench/compare prints at the end. Source it after setting $work (a scratch folder).
+
+# Prints "cpu-seconds peak-KiB" of a command. The processor time (user + system) is steadier
+# than the elapsed time on a machine shared with other work.
+measure() {
+  /usr/bin/time -f "%U %S %M" -o "$work/time" "$@" >/dev/null
+  awk '{ printf "%.2f %d\n", $1 + $2, $3 }' "$work/time"
+}
+
+# against JOB "OURS" PEER "THEIRS" SENSE TARGET
+# OURS and THEIRS are "cpu-seconds peak-KiB" from measure. SENSE "time" gives the ratio of our
+# time to the peer's, met when at most TARGET; "speed" gives the ratio of our speed to the
+# peer's, met when at least TARGET. Prints one line, and adds a row to $ZUVO_BENCH_TABLE when
+# bench/compare asked for one.
+against() {
+  local job=$1 peer=$3 sense=$5 target=$6 cpu kib pcpu pkib
+  read -r cpu kib <<<"$2"
+  read -r pcpu pkib <<<"$4"
+  local line
+  line=$(awk -v j="$job" -v p="$peer" -v s="$sense" -v t="$target" -v c="$cpu" -v k="$kib" \
+    -v pc="$pcpu" -v pk="$pkib" 'BEGIN {
+      c = c > 0 ? c : 0.01; pc = pc > 0 ? pc : 0.01
+      r = s == "time" ? c / pc : pc / c
+      met = s == "time" ? r <= t : r >= t
+      printf "%s\t%.2f s, %d MB\t%s: %.2f s, %d MB\t%.2f× %s\t%s %s× %s\n", j, c, k / 1024, p, pc,
+        pk / 1024, r, s == "time" ? "the time" : "the speed", s == "time" ? "≤" : "≥", t,
+        met ? "✔" : "✘" }')
+  printf '%s\n' "$line" | awk -F'\t' '{ printf "%-30s %-16s | %-36s | %s | target %s\n", $1, $2, $3, $4, $5 }'
+  if [ -n "${ZUVO_BENCH_TABLE:-}" ]; then printf '%s\n' "$line" >>"$ZUVO_BENCH_TABLE"; fi
+}
