@@ -44,76 +44,75 @@ std::int16_t ZuvoCls::GetCntCSV(const String& fnm) {
   return convert::countCsvFields(line);
 }
 
-std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String& fnm, bool add) {
-  ConversionReport& report = beginConversion();
-  convert::TextWriter out(options_.csvEncoding);
-  convert::ResultsetCloser query;
-  if (Status s = convert::openExport(cn, sql, fnm, add, out, query.rs); !s.ok()) {
-    report.fail(std::move(s));
-    return -1;
+namespace {
+
+// The rows of a query as CSV lines, after a header line of the column names unless appending;
+// the column type file beside it.
+class CsvExport : public convert::QueryExport {
+ public:
+  CsvExport(ConversionReport& report, TextEncoding encoding, const String& fnm)
+      : QueryExport(report, encoding), fnm_(fnm) {}
+
+ private:
+  void begin(Resultset& rs, bool add) override {
+    if (add) return;
+    Columns& columns = rs.rdoColumns();
+    line_.clear();
+    for (std::int32_t i = 0; i < columns.Count(); ++i)
+      convert::appendCsvField(line_, columns[i].Name());
+    convert::endCsvLine(line_);
+    out_.writeText(line_);
   }
 
-  std::int32_t count = 0;
-  Columns* columns = nullptr;
-  try {
-    columns = &query.rs->rdoColumns();
-    String line;
-    if (!add) {
-      for (std::int32_t i = 0; i < columns->Count(); ++i)
-        convert::appendCsvField(line, (*columns)[i].Name());
-      convert::endCsvLine(line);
-      out.writeText(line);
-    }
-    while (!query.rs->IsEOF()) {
-      line.clear();
-      const std::int64_t substituted = out.substituted();
-      std::int32_t n = columns->Count();
-      for (std::int32_t i = 0; i < n; ++i) {
-        const Variant& value = (*columns)[i].ValueRef();
-        String text;
-        std::u16string_view view;
-        if (const String* s = value.get<String>()) {
-          // Text, by far the most common, goes in without a copy of its own.
-          view = *s;
-          while (!view.empty() && view.back() == u' ') view.remove_suffix(1);
-        } else {
-          text = convert::columnText(value);
-          view = text;
-        }
-        if (view.find(u'"') != std::u16string_view::npos) report.quoted.note(count + 1, i + 1);
-        convert::appendCsvField(line, view);
+  void writeRow(Columns& columns, std::int64_t record) override {
+    line_.clear();
+    std::int32_t n = columns.Count();
+    for (std::int32_t i = 0; i < n; ++i) {
+      const Variant& value = columns[i].ValueRef();
+      std::u16string_view view;
+      if (const String* s = value.get<String>()) {
+        // Text, by far the most common, goes in without a copy of its own.
+        view = *s;
+        while (!view.empty() && view.back() == u' ') view.remove_suffix(1);
+      } else {
+        text_ = convert::columnText(value);
+        view = text_;
       }
-      convert::endCsvLine(line);
-      out.writeText(line);
-      if (out.substituted() != substituted)
-        convert::noteSubstitutions(report.substituted, *columns, count + 1);
-      ++count;
-      countConverted(count, 1000);
-      query.rs->MoveNext();
+      if (view.find(u'"') != std::u16string_view::npos) report_.quoted.note(record, i + 1);
+      convert::appendCsvField(line_, view);
     }
-  } catch (...) {
-    report.fail(convert::failureOf(std::current_exception(), count + 1, "the query"));
+    convert::endCsvLine(line_);
+    out_.writeText(line_);
   }
-  if (!out.close()) report.fail(out.status());
 
-  String typeFileName = convert::columnTypeFileName(fnm);
-  if (!typeFileName.empty()) {
+  // "ss" for a text column, "nn" for any other, replaced on every run.
+  void end(Columns* columns) override {
+    String typeFileName = convert::columnTypeFileName(fnm_);
+    if (typeFileName.empty()) return;
     try {
       String types;
-      if (columns) {
-        for (std::int32_t i = 0; i < columns->Count(); ++i)
-          types += coltype::isText((*columns)[i].Type()) ? u"ss," : u"nn,";
-      }
+      for (std::int32_t i = 0; columns && i < columns->Count(); ++i)
+        types += coltype::isText((*columns)[i].Type()) ? u"ss," : u"nn,";
       if (!types.empty()) types.pop_back();
       convert::TextWriter typeFile;
       typeFile.open(typeFileName, false);
       typeFile.writeLine(types);
-      if (!typeFile.close()) report.fail(typeFile.status());
+      if (!typeFile.close()) report_.fail(typeFile.status());
     } catch (...) {
-      report.fail(convert::failureOf(std::current_exception(), count, "the query"));
+      report_.fail(convert::failureOf(std::current_exception(), 0, "the query"));
     }
   }
-  return report.status.ok() ? count : -1;
+
+  const String& fnm_;
+  String line_;
+  String text_;
+};
+
+}  // namespace
+
+std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String& fnm, bool add) {
+  CsvExport job(beginConversion(), options_.csvEncoding, fnm);
+  return job.run(cn, sql, fnm, add, [this](std::int32_t count) { countConverted(count, 1000); });
 }
 
 namespace {

@@ -31,6 +31,34 @@ Status openExport(Connection& cn, const String& sql, const String& fnm, bool add
   return Status();
 }
 
+std::int32_t QueryExport::run(Connection& cn, const String& sql, const String& fnm, bool add,
+                              const std::function<void(std::int32_t)>& counted) {
+  ResultsetCloser query;
+  if (Status s = openExport(cn, sql, fnm, add, out_, query.rs); !s.ok()) {
+    report_.fail(std::move(s));
+    return -1;
+  }
+  std::int32_t count = 0;
+  Columns* columns = nullptr;
+  try {
+    columns = &query.rs->rdoColumns();
+    begin(*query.rs, add);
+    for (; !query.rs->IsEOF(); query.rs->MoveNext()) {
+      const std::int64_t substituted = out_.substituted();
+      writeRow(*columns, count + 1);
+      if (out_.substituted() != substituted)
+        noteSubstitutions(report_.substituted, *columns, count + 1);
+      counted(++count);
+    }
+  } catch (...) {
+    // A row that can't be read ends the export; what was written stays in the file.
+    report_.fail(failureOf(std::current_exception(), count + 1, "the query"));
+  }
+  if (!out_.close()) report_.fail(out_.status());
+  end(columns);
+  return report_.status.ok() ? count : -1;
+}
+
 void noteSubstitutions(ChangedValues& changed, Columns& columns, std::int64_t record) {
   for (std::int32_t i = 0; i < columns.Count(); ++i)
     if (!fitsShiftJis(columnText(columns[i].ValueRef()))) changed.note(record, i + 1);

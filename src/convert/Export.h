@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "../database/Database.h"
@@ -22,6 +23,34 @@ struct ResultsetCloser {
 // open and the status says why; no file is touched when the query fails.
 Status openExport(Connection& cn, const String& sql, const String& fnm, bool add, TextWriter& out,
                   std::unique_ptr<Resultset>& rs);
+
+// The steps every export shares, around the writing of its rows: the query and the file
+// opened, the row loop with its count and yields, the values the file couldn't hold noted, the
+// failures kept and the file closed. A method keeps only what it writes.
+class QueryExport {
+ public:
+  explicit QueryExport(ConversionReport& report, TextEncoding encoding = TextEncoding::ShiftJis)
+      : report_(report), out_(encoding) {}
+  virtual ~QueryExport() = default;
+  QueryExport(const QueryExport&) = delete;
+  QueryExport& operator=(const QueryExport&) = delete;
+
+  // Writes the rows of `sql` to `fnm`, replacing it or appending to it, `counted` told the
+  // running count. The method's result: the rows written, or -1 (the report says why).
+  std::int32_t run(Connection& cn, const String& sql, const String& fnm, bool add,
+                   const std::function<void(std::int32_t)>& counted);
+
+ protected:
+  // Before the first row: a header, the check of a layout. May throw to end the export.
+  virtual void begin(Resultset& /*rs*/, bool /*add*/) {}
+  // Writes row `record` (from 1) of the resultset's columns.
+  virtual void writeRow(Columns& columns, std::int64_t record) = 0;
+  // After the file is closed; `columns` is null when the query gave none.
+  virtual void end(Columns* /*columns*/) {}
+
+  ConversionReport& report_;
+  TextWriter out_;
+};
 
 // Notes, for the record just written, every column whose text Shift-JIS cannot hold.
 void noteSubstitutions(ChangedValues& changed, Columns& columns, std::int64_t record);

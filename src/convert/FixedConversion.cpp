@@ -244,42 +244,44 @@ class FixedRecord {
 
 }  // namespace
 
-std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const String& fnm,
-                                   const String& fds, bool cr, bool add) {
-  ConversionReport& report = beginConversion();
-  convert::TextWriter out;
-  convert::ResultsetCloser query;
-  if (Status s = convert::openExport(cn, sql, fnm, add, out, query.rs); !s.ok()) {
-    report.fail(std::move(s));
-    return -1;
+namespace {
+
+// The rows of a query as records of the layout's fields, each ended with CR LF when asked.
+class FixedExport : public convert::QueryExport {
+ public:
+  FixedExport(ConversionReport& report, const String& fds, bool cr)
+      : QueryExport(report), fds_(fds), cr_(cr) {}
+
+ private:
+  void begin(Resultset& rs, bool) override {
+    layout_.emplace(fds_, rs.rdoColumns().Count());
+    fields_.emplace(*layout_);
+    // A layout that can't be read fails the first record, so an empty result still succeeds.
+    if (!layout_->status().ok() && !rs.IsEOF())
+      throw RuntimeError(err::Overflow, layout_->status().message());
   }
 
-  std::int32_t count = 0;
-  try {
-    Columns& columns = query.rs->rdoColumns();
-    const convert::Layout layout(fds, columns.Count());
-    FixedRecord fields(layout);
-    String record;
-    // A layout that can't be read fails the first record, so an empty result still succeeds.
-    if (!layout.status().ok() && !query.rs->IsEOF())
-      throw RuntimeError(6, layout.status().message());
-    while (!query.rs->IsEOF()) {
-      record.clear();
-      for (std::int32_t k = 0; k < layout.size(); ++k) fields.append(record, k, columns[k].ValueRef());
-      if (cr) record += u"\r\n";
-      const std::int64_t substituted = out.substituted();
-      out.writeText(record);
-      if (out.substituted() != substituted)
-        convert::noteSubstitutions(report.substituted, columns, count + 1);
-      ++count;
-      countConverted(count, 500);
-      query.rs->MoveNext();
-    }
-  } catch (...) {
-    report.fail(convert::failureOf(std::current_exception(), count + 1, "the query"));
+  void writeRow(Columns& columns, std::int64_t) override {
+    record_.clear();
+    for (std::int32_t k = 0; k < layout_->size(); ++k)
+      fields_->append(record_, k, columns[k].ValueRef());
+    if (cr_) record_ += u"\r\n";
+    out_.writeText(record_);
   }
-  if (!out.close()) report.fail(out.status());
-  return report.status.ok() ? count : -1;
+
+  const String& fds_;
+  bool cr_;
+  std::optional<convert::Layout> layout_;  // read once the column count is known
+  std::optional<FixedRecord> fields_;
+  String record_;
+};
+
+}  // namespace
+
+std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const String& fnm,
+                                   const String& fds, bool cr, bool add) {
+  FixedExport job(beginConversion(), fds, cr);
+  return job.run(cn, sql, fnm, add, [this](std::int32_t count) { countConverted(count, 500); });
 }
 
 // --- Import ---
