@@ -9,6 +9,7 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "database/CursorResultset.h"
 #include "runtime/Convert.h"
@@ -523,7 +524,9 @@ OdbcConnectionString splitOdbcConnectionString(const std::string& text) {
   return result;
 }
 
-std::unique_ptr<Connection> openOdbc(const std::string& connect, const String& name) {
+namespace {
+
+LinkPtr connectLink(const std::string& connect) {
   auto link = std::make_shared<Link>();
   link->env = environment();
   check(SQLAllocHandle(SQL_HANDLE_DBC, link->env.get(), &link->dbc), SQL_HANDLE_ENV,
@@ -536,6 +539,33 @@ std::unique_ptr<Connection> openOdbc(const std::string& connect, const String& n
                           SQL_DRIVER_NOPROMPT),
         SQL_HANDLE_DBC, link->dbc, "SQLDriverConnect");
   link->connected = true;
+  return link;
+}
+
+std::string driverName(SQLHDBC dbc) {
+  char name[256] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DRIVER_NAME, name, sizeof name, &length))) return "";
+  return name;
+}
+
+bool mentions(std::string text, std::string_view key) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text.find(key) != std::string::npos;
+}
+
+}  // namespace
+
+std::unique_ptr<Connection> openOdbc(const std::string& connect, const String& name) {
+  LinkPtr link = connectLink(connect);
+  // The PostgreSQL driver reads a whole result into memory before its first row unless it is
+  // told to fetch through a cursor, a block at a time: an export of a large table would grow
+  // with the table. A connection string that chooses for itself is left as it is.
+  if (driverName(link->dbc).rfind("psqlodbc", 0) == 0 && !mentions(connect, "usedeclarefetch")) {
+    link.reset();
+    const bool ended = !connect.empty() && connect.back() == ';';
+    link = connectLink(connect + (ended ? "" : ";") + "UseDeclareFetch=1;Fetch=10000");
+  }
   return std::make_unique<OdbcConnection>(std::move(link), name);
 }
 
