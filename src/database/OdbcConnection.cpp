@@ -549,22 +549,26 @@ std::string driverName(SQLHDBC dbc) {
   return name;
 }
 
-bool mentions(std::string text, std::string_view key) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text.find(key) != std::string::npos;
-}
-
 }  // namespace
+
+std::string streamingConnectString(const std::string& connect, const std::string& driver) {
+  // Only the PostgreSQL driver is known to need it, and to take the option.
+  if (driver.rfind("psqlodbc", 0) != 0) return connect;
+  std::string lower = connect;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower.find("usedeclarefetch") != std::string::npos) return connect;
+  const bool ended = !connect.empty() && connect.back() == ';';
+  return connect + (ended ? "" : ";") + "UseDeclareFetch=1;Fetch=10000";
+}
 
 std::unique_ptr<Connection> openOdbc(const std::string& connect, const String& name) {
   LinkPtr link = connectLink(connect);
   // The PostgreSQL driver reads a whole result into memory before its first row unless it is
-  // told to fetch through a cursor, a block at a time: an export of a large table would grow
-  // with the table. A connection string that chooses for itself is left as it is.
-  if (driverName(link->dbc).rfind("psqlodbc", 0) == 0 && !mentions(connect, "usedeclarefetch")) {
+  // told to fetch through a cursor: an export of a large table would grow with the table.
+  if (std::string streaming = streamingConnectString(connect, driverName(link->dbc));
+      streaming != connect) {
     link.reset();
-    const bool ended = !connect.empty() && connect.back() == ';';
-    link = connectLink(connect + (ended ? "" : ";") + "UseDeclareFetch=1;Fetch=10000");
+    link = connectLink(streaming);
   }
   return std::make_unique<OdbcConnection>(std::move(link), name);
 }

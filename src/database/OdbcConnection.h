@@ -15,6 +15,10 @@ struct OdbcConnectionString {
 };
 OdbcConnectionString splitOdbcConnectionString(const std::string& text);
 
+// The connection string for a driver that reads whole results into memory unless told to
+// fetch a block at a time: `connect` with that option added, unless it chooses for itself.
+std::string streamingConnectString(const std::string& connect, const std::string& driver);
+
 // Connects through the driver manager with the wide-character API.
 std::unique_ptr<Connection> openOdbc(const std::string& connect, const String& name);
 

@@ -24,6 +24,20 @@ TEST(OdbcConnectionString, BracedValuesMayHoldSemicolons) {
   EXPECT_EQ(parts.name, "s");
 }
 
+TEST(OdbcConnectionString, ThePostgreSqlDriverIsToldToStream) {
+  using db::streamingConnectString;
+  struct Case {
+    const char *connect, *driver, *expected;
+  } cases[] = {
+      {"DSN=a", "psqlodbcw.so", "DSN=a;UseDeclareFetch=1;Fetch=10000"},
+      {"DSN=a;", "psqlodbca.so", "DSN=a;UseDeclareFetch=1;Fetch=10000"},
+      {"DSN=a;usedeclarefetch=0", "psqlodbcw.so", "DSN=a;usedeclarefetch=0"},
+      {"DSN=a", "libsqlite3odbc.so", "DSN=a"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(streamingConnectString(c.connect, c.driver), c.expected) << c.connect;
+}
+
 TEST(OdbcConnection, FailureToConnectIsReported) {
   try {
     openConnection("odbc:DSN=zuvo_no_such_source");
