@@ -308,6 +308,10 @@ bool hasByteBelow(std::uint64_t w, unsigned n) {
 // The first of the ASCII stops in [p, end), or end. Fields are mostly long runs of bytes above
 // every stop (letters, digits, Shift-JIS), so eight bytes at a time are passed over at once.
 const char* findStop(const char* p, const char* end, char stop1, char stop2, char stop3) {
+  if (stop1 == stop2 && stop2 == stop3) {
+    const void* q = std::memchr(p, stop1, static_cast<std::size_t>(end - p));
+    return q ? static_cast<const char*>(q) : end;
+  }
   const unsigned above = std::max({static_cast<unsigned>(stop1), static_cast<unsigned>(stop2),
                                    static_cast<unsigned>(stop3)}) +
                          1;
@@ -329,13 +333,7 @@ int TextReader::readUntil(std::string& out, char stop1, char stop2, char stop3) 
     if (pos_ == end_ && !refill()) return -1;
     const char* p = buffer_.data() + pos_;
     const char* end = buffer_.data() + end_;
-    const char* q = p;
-    if (stop1 == stop2 && stop2 == stop3) {
-      q = static_cast<const char*>(std::memchr(p, stop1, static_cast<std::size_t>(end - p)));
-      if (!q) q = end;
-    } else {
-      q = findStop(p, end, stop1, stop2, stop3);
-    }
+    const char* q = findStop(p, end, stop1, stop2, stop3);
     out.append(p, static_cast<std::size_t>(q - p));
     pos_ += static_cast<std::size_t>(q - p);
     if (q < end) {
