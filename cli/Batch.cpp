@@ -128,8 +128,7 @@ int run(const BatchOptions& o) {
   } catch (const DatabaseError& e) {
     throw JobError{"cannot open the database " + o.db + ": " + e.description()};
   }
-  auto platform = Platform::posix();
-  platform->home = homeDirectory(o.home);
+  auto platform = Platform::posix(homeDirectory(o.home));
   std::shared_ptr<ProgressBar> bar;
   const std::string verb = isExport ? "exported" : "imported";
   if (!o.quiet && ::isatty(STDERR_FILENO))

@@ -49,8 +49,7 @@ int run(const ConvertOptions& o) {
   stopIfSignalled("");
   if (toJef) checkInput(input.path(), input.shown(), encoding, true, o.strict, false);
 
-  auto platform = Platform::posix();
-  platform->home = homeDirectory(o.home);
+  auto platform = Platform::posix(homeDirectory(o.home));
   std::shared_ptr<ProgressBar> bar;
   if (!o.quiet && ::isatty(STDERR_FILENO))
     bar = std::make_shared<ProgressBar>("converted", input.path(), stderr);

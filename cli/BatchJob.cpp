@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/Posix.h"
+
 namespace zuvo::cli {
 
 namespace {
@@ -81,9 +83,7 @@ TextEncoding encodingNamed(const std::string& name) {
 }
 
 std::filesystem::path homeDirectory(const std::optional<std::string>& home) {
-  if (home) return *home;
-  const char* variable = std::getenv("ZUVO_HOME");
-  return variable && *variable ? variable : "/etc/zuvo";
+  return home ? std::filesystem::path(*home) : posix::defaultHome();
 }
 
 TextScan checkInput(const std::string& path, const std::string& shown, TextEncoding encoding,

@@ -1,10 +1,10 @@
 #include "Call.h"
 
-#include <cstdlib>
 #include <memory>
 
 #include "DatabaseUri.h"
 #include "Dispatch.h"
+#include "platform/Posix.h"
 #include "platform/Recording.h"
 #include "runtime/Convert.h"
 
@@ -13,9 +13,7 @@ namespace zuvo::cli {
 namespace {
 
 std::filesystem::path homeDirectory(const CallOptions& options) {
-  if (options.home) return *options.home;
-  const char* home = std::getenv("ZUVO_HOME");
-  return home && *home ? home : "/etc/zuvo";
+  return options.home ? *options.home : posix::defaultHome();
 }
 
 // The data access objects of one call. Members go in reverse order, so resultsets close

@@ -18,6 +18,7 @@
 #include "Dispatch.h"
 #include "Invoke.h"
 #include "Json.h"
+#include "platform/Posix.h"
 #include "platform/Recording.h"
 #include "runtime/Convert.h"
 
@@ -200,7 +201,7 @@ class Session {
       if (!recorder_->fixedNow)
         throw UsageError("--now needs \"yyyy-mm-ddThh:mm:ss\", not \"" + *options.now + "\"");
     }
-    std::filesystem::path home = options.home ? *options.home : defaultHome();
+    std::filesystem::path home = options.home ? *options.home : posix::defaultHome();
     auto platform = recordingPlatform(recorder_, home);
     platform->events = std::shared_ptr<EventPump>(&pump_, [](EventPump*) {});
     object_ = std::make_unique<ZuvoCls>(platform);
@@ -246,11 +247,6 @@ class Session {
   }
 
  private:
-  static std::filesystem::path defaultHome() {
-    const char* home = std::getenv("ZUVO_HOME");
-    return home && *home ? home : "/etc/zuvo";
-  }
-
   void reply(const Json& id, const RpcError& e) {
     Json error{{"code", e.code}, {"message", e.message}};
     if (!e.data.is_null()) error["data"] = e.data;

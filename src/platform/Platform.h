@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -118,6 +119,9 @@ class IniFiles {
 };
 
 struct Platform {
+  // Made with its home, which never changes: services made from it (the registry) keep it.
+  explicit Platform(std::filesystem::path home) : home(std::move(home)) {}
+
   std::shared_ptr<Clock> clock;
   std::shared_ptr<UserInterface> ui;
   std::shared_ptr<EventPump> events;
@@ -128,11 +132,13 @@ struct Platform {
   std::shared_ptr<Archiver> archiver;
   std::shared_ptr<HostInfo> host;
   std::shared_ptr<IniFiles> ini;
-  // The library's home directory: settings file and conversion table.
-  std::filesystem::path home;
+  // The library's home directory: settings file, conversion table, registry stand-in.
+  const std::filesystem::path home;
 
-  // Every service the POSIX way; home is $ZUVO_HOME, else /etc/zuvo.
+  // Every service the POSIX way. The home is $ZUVO_HOME when set and not empty, else
+  // /etc/zuvo.
   static std::shared_ptr<Platform> posix();
+  static std::shared_ptr<Platform> posix(std::filesystem::path home);
 };
 
 }  // namespace zuvo

@@ -296,8 +296,11 @@ std::vector<std::string> splitWords(const String& command) {
 namespace zuvo {
 
 std::shared_ptr<Platform> Platform::posix() {
-  auto p = std::make_shared<Platform>();
-  p->home = posix::defaultHome();
+  return posix(posix::defaultHome());
+}
+
+std::shared_ptr<Platform> Platform::posix(std::filesystem::path home) {
+  auto p = std::make_shared<Platform>(std::move(home));
   p->clock = posix::makeClock();
   p->ui = posix::makeUserInterface();
   p->events = std::make_shared<posix::CallbackEventPump>();

@@ -48,9 +48,7 @@ class RecordingLauncher : public ProgramLauncher {
 
 std::shared_ptr<Platform> recordingPlatform(const std::shared_ptr<Recorder>& recorder,
                                             std::filesystem::path home) {
-  auto p = Platform::posix();
-  p->home = std::move(home);
-  p->registry = posix::makeRegistry(p->home);
+  auto p = Platform::posix(std::move(home));
   p->clock = std::make_shared<RecordingClock>(recorder);
   p->ui = std::make_shared<RecordingUserInterface>(recorder);
   p->launcher = std::make_shared<RecordingLauncher>(recorder);

@@ -32,8 +32,7 @@ class ConvertTest : public ::testing::Test {
   // A fresh component reading tranmax from its own settings file.
   zuvo::ZuvoCls& component(std::int32_t interval = 99999999) {
     dir.write("zuvodll.ini", "tranmax=" + std::to_string(interval) + "\r\n");
-    auto platform = zuvo::Platform::posix();
-    platform->home = dir.file("");
+    auto platform = zuvo::Platform::posix(dir.file(""));
     platform->events = pump;
     z = std::make_unique<zuvo::ZuvoCls>(platform);
     pump->watch(z.get());

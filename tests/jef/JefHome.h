@@ -22,9 +22,7 @@ class JefHome : public TempDir {
   }
   // An object whose home is this directory.
   std::unique_ptr<ZuvoCls> object() const {
-    auto platform = Platform::posix();
-    platform->home = path();
-    return std::make_unique<ZuvoCls>(platform);
+    return std::make_unique<ZuvoCls>(Platform::posix(path()));
   }
 };
 

@@ -74,6 +74,18 @@ TEST(PosixPlatform, HomeComesFromTheEnvironment) {
     ::unsetenv("ZUVO_HOME");
 }
 
+TEST(PosixPlatform, ServicesUseTheHomeItIsMadeWith) {
+  testing::TempDir home;
+  home.write(posix::kRegistryFileName, "[HKLM\\Tools]\nPath=sz:here\n");
+  for (auto p : {Platform::posix(home.path()),
+                 recordingPlatform(std::make_shared<Recorder>(), home.path())}) {
+    EXPECT_EQ(p->home, home.path());
+    auto value = p->registry->read(static_cast<std::int32_t>(0x80000002u), u"Tools", u"Path");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->text, u"here");
+  }
+}
+
 TEST(RecordingPlatform, RecordsInsteadOfShowingOrRunning) {
   auto recorder = std::make_shared<Recorder>();
   recorder->messageBoxAnswer = 2;
