@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +13,7 @@
 #include "Call.h"
 #include "Dispatch.h"
 #include "Session.h"
+#include "platform/Platform.h"
 
 namespace zuvo::cli {
 
@@ -41,6 +44,26 @@ class CallFormatter : public CLI::Formatter {
   }
 };
 
+// The version and the files a plain run uses, so that a user can see which of them counts.
+std::string versionText() {
+  auto platform = Platform::posix();
+  auto line = [](const char* what, const std::filesystem::path& file,
+                 const std::string& otherwise) {
+    std::error_code ec;
+    bool found = std::filesystem::is_regular_file(file, ec);
+    return std::string(what) + file.string() + (found ? "" : otherwise) + "\n";
+  };
+  const char* variable = std::getenv("ZUVO_HOME");
+  std::string text =
+      "zuvo " ZUVO_VERSION "\nhome: " + platform->home.string() +
+      (variable && *variable ? " ($ZUVO_HOME)\n" : " ($ZUVO_HOME is not set)\n") +
+      line("settings file: ", platform->settingsFile(), " (missing: the defaults apply)") +
+      line("conversion table: ", platform->conversionTable(),
+           " (missing, nor in " + platform->dataDirectory.string() + ")");
+  text.pop_back();  // the caller ends the last line
+  return text;
+}
+
 void listMethods(std::ostream& out) {
   for (const auto& m : methods()) {
     char id[16];
@@ -58,7 +81,7 @@ bool isBatchCommand(const char* command) {
 
 int runProgram(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app("Calls the methods of the zuvo library from the command line.", "zuvo");
-  app.set_version_flag("--version", "zuvo " ZUVO_VERSION);
+  app.set_version_flag("--version", versionText);
   app.require_subcommand(1);
 
   auto* list = app.add_subcommand("methods", "List the methods with their dispatch identifiers");

@@ -43,7 +43,7 @@ void applySetting(Settings& settings, const String& line) {
 void ZuvoCls::readSettings() {
   settings_ = Settings{};
   settings_.scramblingKey = kDefaultScramblingKey;
-  std::ifstream in(platform_->home / "zuvodll.ini", std::ios::binary);
+  std::ifstream in(platform_->settingsFile(), std::ios::binary);
   if (in) {
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     String text = cp932::decode(bytes);

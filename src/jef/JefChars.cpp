@@ -77,7 +77,7 @@ const JefTable& ZuvoCls::jefTable() {
     // goes on with what was read.
     jefTableLoaded_ = true;
     jefTable_ = std::make_unique<JefTable>();
-    std::filesystem::path path = platform_->home / "sjisjef.tbl";
+    std::filesystem::path path = platform_->conversionTable();
     try {
       jefTable_->load(path);
     } catch (const RuntimeError& e) {

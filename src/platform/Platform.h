@@ -120,7 +120,8 @@ class IniFiles {
 
 struct Platform {
   // Made with its home, which never changes: services made from it (the registry) keep it.
-  explicit Platform(std::filesystem::path home) : home(std::move(home)) {}
+  explicit Platform(std::filesystem::path home, std::filesystem::path dataDirectory = {})
+      : home(std::move(home)), dataDirectory(std::move(dataDirectory)) {}
 
   std::shared_ptr<Clock> clock;
   std::shared_ptr<UserInterface> ui;
@@ -134,9 +135,18 @@ struct Platform {
   std::shared_ptr<IniFiles> ini;
   // The library's home directory: settings file, conversion table, registry stand-in.
   const std::filesystem::path home;
+  // The installed package's data (share/zuvo): the conversion table when the home holds none.
+  // Empty: nowhere else.
+  const std::filesystem::path dataDirectory;
 
-  // Every service the POSIX way. The home is $ZUVO_HOME when set and not empty, else
-  // /etc/zuvo.
+  // The settings file: zuvodll.ini in the home.
+  std::filesystem::path settingsFile() const;
+  // The conversion table in use: sjisjef.tbl in the home, else in the data directory. When
+  // neither holds one, the home's, so that a failure names where it is looked for first.
+  std::filesystem::path conversionTable() const;
+
+  // Every service the POSIX way, with the installed data directory. The home is $ZUVO_HOME
+  // when set and not empty, else /etc/zuvo.
   static std::shared_ptr<Platform> posix();
   static std::shared_ptr<Platform> posix(std::filesystem::path home);
 };

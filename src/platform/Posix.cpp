@@ -1,6 +1,7 @@
 #include "platform/Posix.h"
 
 #include <arpa/inet.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string_view>
 #include <thread>
 
 #include "runtime/Convert.h"
@@ -243,6 +245,27 @@ std::filesystem::path defaultHome() {
   return home && *home ? std::filesystem::path(home) : std::filesystem::path("/etc/zuvo");
 }
 
+std::filesystem::path installedDataDirectory() {
+  // The build defines where share/zuvo is: absolute for its own prefix, and relative to the
+  // library and program directories.
+  static constexpr const char* kFromLibrary = ZUVO_DATA_FROM_LIBDIR;
+  static constexpr const char* kFromProgram = ZUVO_DATA_FROM_BINDIR;
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&installedDataDirectory), &info) != 0 && info.dli_fname) {
+    const std::string_view module = info.dli_fname;
+    const bool library = module.find(".so") != std::string_view::npos;
+    std::error_code ec;
+    const std::filesystem::path file = library
+                                           ? std::filesystem::path(module)
+                                           : std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec && file.has_parent_path()) {
+      auto dir = (file.parent_path() / (library ? kFromLibrary : kFromProgram)).lexically_normal();
+      if (std::filesystem::is_directory(dir, ec)) return dir;
+    }
+  }
+  return ZUVO_DATA_DIR;
+}
+
 std::shared_ptr<Clock> makeClock() {
   return std::make_shared<SystemClock>();
 }
@@ -300,7 +323,7 @@ std::shared_ptr<Platform> Platform::posix() {
 }
 
 std::shared_ptr<Platform> Platform::posix(std::filesystem::path home) {
-  auto p = std::make_shared<Platform>(std::move(home));
+  auto p = std::make_shared<Platform>(std::move(home), posix::installedDataDirectory());
   p->clock = posix::makeClock();
   p->ui = posix::makeUserInterface();
   p->events = std::make_shared<posix::CallbackEventPump>();

@@ -15,6 +15,10 @@ namespace zuvo::posix {
 
 // $ZUVO_HOME when set and not empty, else /etc/zuvo.
 std::filesystem::path defaultHome();
+// share/zuvo of the installation, found from the file this code was loaded from (the shared
+// library, or the program it is linked into) so that a moved installation, or one made with
+// `cmake --install --prefix`, still finds it; else that of the prefix the build was made for.
+std::filesystem::path installedDataDirectory();
 
 // Local date and time of the system clock.
 std::shared_ptr<Clock> makeClock();

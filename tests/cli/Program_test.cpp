@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "Call.h"
@@ -26,8 +27,8 @@ Outcome run(std::vector<const char*> words) {
 }
 
 // Through the built program, so that main and the exit status are the real ones.
-Outcome runProgramFile(const std::string& arguments) {
-  std::string command = std::string(ZUVO_PROGRAM) + " " + arguments + " 2>/dev/null";
+Outcome runProgramFile(const std::string& arguments, const std::string& environment = "") {
+  std::string command = environment + " " + ZUVO_PROGRAM + " " + arguments + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[4096];
@@ -58,10 +59,27 @@ class ProgramTest : public testing::Test {
   CallOptions options;
 };
 
+TEST_F(ProgramTest, VersionTellsWhichFilesAreUsed) {
+  const std::string dir = home.string();
+  Outcome bare = runProgramFile("--version", "ZUVO_HOME=" + dir);
+  EXPECT_NE(bare.out.find("\nhome: " + dir + " ($ZUVO_HOME)\nsettings file: " + dir +
+                          "/zuvodll.ini (missing: the defaults apply)\nconversion table: "),
+            std::string::npos)
+      << bare.out;
+
+  std::ofstream(home / "zuvodll.ini") << "tranmax=10\r\n";
+  std::ofstream(home / "sjisjef.tbl") << "65,193\r\n";
+  Outcome filled = runProgramFile("--version", "ZUVO_HOME=" + dir);
+  EXPECT_NE(filled.out.find("\nsettings file: " + dir + "/zuvodll.ini\nconversion table: " + dir +
+                            "/sjisjef.tbl\n"),
+            std::string::npos)
+      << filled.out;
+}
+
 TEST_F(ProgramTest, HelpVersionAndMethodList) {
   Outcome version = runProgramFile("--version");
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "zuvo 2.1.0\n");
+  EXPECT_EQ(version.out.rfind("zuvo 2.1.0\nhome: ", 0), 0u) << version.out;
 
   Outcome list = runProgramFile("methods");
   EXPECT_EQ(list.status, 0);

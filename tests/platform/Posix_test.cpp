@@ -80,9 +80,31 @@ TEST(PosixPlatform, ServicesUseTheHomeItIsMadeWith) {
   for (auto p : {Platform::posix(home.path()),
                  recordingPlatform(std::make_shared<Recorder>(), home.path())}) {
     EXPECT_EQ(p->home, home.path());
+    EXPECT_EQ(p->settingsFile(), home.path() / "zuvodll.ini");
     auto value = p->registry->read(static_cast<std::int32_t>(0x80000002u), u"Tools", u"Path");
     ASSERT_TRUE(value);
     EXPECT_EQ(value->text, u"here");
+  }
+}
+
+TEST(PosixPlatform, ConversionTableFromTheHomeElseTheDataDirectory) {
+  testing::TempDir dir;
+  const auto home = dir.path() / "home", data = dir.path() / "data";
+  struct Case {
+    bool inHome, inData, dataGiven;
+    std::filesystem::path expected;
+  };
+  for (const Case& c : {Case{true, true, true, home}, Case{false, true, true, data},
+                        Case{false, false, true, home}, Case{false, true, false, home}}) {
+    std::filesystem::remove_all(home);
+    std::filesystem::remove_all(data);
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(data);
+    if (c.inHome) std::ofstream(home / "sjisjef.tbl") << "1,1\n";
+    if (c.inData) std::ofstream(data / "sjisjef.tbl") << "1,1\n";
+    Platform p(home, c.dataGiven ? data : std::filesystem::path());
+    EXPECT_EQ(p.conversionTable(), c.expected / "sjisjef.tbl")
+        << c.inHome << c.inData << c.dataGiven;
   }
 }
 
