@@ -27,6 +27,7 @@ namespace zuvo::posix {
 namespace {
 
 constexpr int kNotStarted = 127;
+constexpr int kArchiverFailed = 1;
 
 // posix_spawn's attributes and file actions, released however the spawn ends.
 class SpawnSetup {
@@ -206,7 +207,8 @@ class LhaArchiver : public Archiver {
     }
     ::close(pipeFds[0]);
     output = rt::fromUtf8(text);
-    return waitForExit(pid);
+    const int status = waitForExit(pid);
+    return status == 0 && archiverReportedFailure(text) ? kArchiverFailed : status;
   }
 
  private:
@@ -284,6 +286,13 @@ std::shared_ptr<SystemInfo> makeSystemInfo() {
 std::shared_ptr<Archiver> makeArchiver(std::string program) {
   return std::make_shared<LhaArchiver>(std::move(program));
 }
+bool archiverReportedFailure(std::string_view output) {
+  // Its messages on standard error, and the usage text that opens a line of standard output.
+  for (std::string_view marker : {"LHa: Fatal error", "LHa: Error", "Exception in thread"})
+    if (output.find(marker) != std::string_view::npos) return true;
+  return output.starts_with("usage: ") || output.find("\nusage: ") != std::string_view::npos;
+}
+
 std::shared_ptr<HostInfo> makeHostInfo() {
   return std::make_shared<PosixHostInfo>();
 }

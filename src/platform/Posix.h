@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Platform.h"
@@ -45,9 +46,12 @@ std::shared_ptr<SystemInfo> makeSystemInfo();
 std::shared_ptr<Registry> makeRegistry(const std::filesystem::path& home);
 inline constexpr char kRegistryFileName[] = "registry.ini";
 // Runs `program` (found on PATH) with the command line's words as arguments, never through a
-// shell; its exit status is the archiver's error code, and a program that cannot be started
-// answers 127.
+// shell; its exit status is the archiver's error code, a program that cannot be started
+// answers 127, and one that exits 0 but reports a failure (below) answers 1.
 std::shared_ptr<Archiver> makeArchiver(std::string program = "lha");
+// The lha program here exits 0 whatever happens, so its output tells: a fatal error, an error,
+// a crash, or its usage text (a command it does not know).
+bool archiverReportedFailure(std::string_view output);
 std::shared_ptr<HostInfo> makeHostInfo();
 std::shared_ptr<IniFiles> makeIniFiles();
 

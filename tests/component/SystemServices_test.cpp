@@ -143,5 +143,22 @@ TEST_F(SystemServicesTest, LhaReportsTheArchiverResult) {
   EXPECT_TRUE(c_.z().LHA(0, u"a x.lzh file"));
 }
 
+TEST_F(SystemServicesTest, LhaFailsWhereTheArchiverComplainsButExitsZero) {
+  if (!c_.platform().system->fileExists(u"/usr/bin/lha")) GTEST_SKIP() << "lha is not installed";
+  const std::string dir = c_.home().path().string();
+  c_.home().write("a.txt", "some text\n");
+  struct Case {
+    std::string command;
+    bool ok;
+  };
+  // In order: the first makes the archive the next ones use.
+  for (const Case& c :
+       {Case{"a " + dir + "/good.lzh " + dir + "/a.txt", true},
+        Case{"t " + dir + "/good.lzh", true}, Case{"x " + dir + "/missing.lzh", false},
+        Case{"zz " + dir + "/good.lzh", false}})
+    EXPECT_EQ(c_.z().LHA(0, rt::fromUtf8(c.command)), c.ok) << c.command;
+  EXPECT_TRUE(std::filesystem::exists(c_.home().path() / "good.lzh"));
+}
+
 }  // namespace
 }  // namespace zuvo

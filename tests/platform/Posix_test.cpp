@@ -61,6 +61,25 @@ TEST(PosixPlatform, SystemFacts) {
   }
 }
 
+TEST(PosixPlatform, ArchiverOutputTellsFailure) {
+  struct Case {
+    const char* output;
+    bool failed;
+  };
+  for (const Case& c : {
+           Case{"", false},
+           Case{"a.txt\t- Frozen(0%)  o\n", false},
+           Case{"usage.txt\t- Frozen(0%)  o\n", false},
+           Case{"LHa: Cannot access \"x.txt\", ignored.\n", false},
+           Case{"LHa: Fatal error: x.lzh: No such file or directory\n", true},
+           Case{"a.txt - Tested\nLHa: Fatal error: Unkonwn header (lha file?)\n", true},
+           Case{"LHa: Error: No files given in argument, do nothing.\n", true},
+           Case{"jLHA  Copyright(C)\nusage: JLHAFrontEnd [-]{axelvudmcpt}\n", true},
+           Case{"Exception in thread \"main\" java.lang.NullPointerException\n", true},
+       })
+    EXPECT_EQ(posix::archiverReportedFailure(c.output), c.failed) << c.output;
+}
+
 TEST(PosixPlatform, HomeComesFromTheEnvironment) {
   const char* saved = std::getenv("ZUVO_HOME");
   std::string keep = saved ? saved : "";
