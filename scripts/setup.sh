@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang-format
   clang clang-tidy cppcheck libclang-rt-14-dev
   libicu-dev icu-devtools libsqlite3-dev sqlite3 unixodbc unixodbc-dev odbc-postgresql postgresql
+  libltdl-dev  # odbc.pc names -lltdl for static links, and unixodbc-dev does not bring it
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   jlha-utils gnucobol3
 )

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "runtime/RuntimeError.h"
+#include "../runtime/RuntimeError.h"
 
 namespace zuvo::sqltext {
 
