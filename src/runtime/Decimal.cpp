@@ -87,7 +87,6 @@ struct Wide {
       if (a.limb[i] != b.limb[i]) return a.limb[i] <=> b.limb[i];
     return std::strong_ordering::equal;
   }
-  friend bool operator==(const Wide&, const Wide&) = default;
 };
 
 Wide mul(const Wide& a, const Wide& b) {
