@@ -6,8 +6,12 @@ cd "$(dirname "$0")/.."
 seconds=${1:-15}
 shift || true
 build_dir=${ZUVO_FUZZ_BUILD_DIR:-build-fuzz}
+# A fresh tree holds the library and the targets only; a configured one (CI's sanitizer build)
+# keeps its tests and program.
+only_fuzz=()
+[ -f "$build_dir/CMakeCache.txt" ] || only_fuzz=(-DZUVO_BUILD_TESTS=OFF -DZUVO_BUILD_CLI=OFF)
 CC=clang CXX=clang++ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DZUVO_FUZZ=ON -DZUVO_BUILD_TESTS=OFF -DZUVO_BUILD_CLI=OFF >/dev/null
+  -DZUVO_FUZZ=ON "${only_fuzz[@]}" >/dev/null
 targets=("$@")
 if ((${#targets[@]} == 0)); then
   for f in fuzz/*_fuzz.cpp; do targets+=("$(basename "$f" .cpp)"); done
