@@ -54,4 +54,26 @@ class CsvFieldReader {
   std::int32_t invalidFields_ = 0;
 };
 
+// Reads records as CsvFieldReader does, but gives each field as the bytes of the file, not
+// decoded, so that a conversion that can take the bytes as they are needn't make text of them.
+class CsvByteRecordReader {
+ public:
+  explicit CsvByteRecordReader(TextReader& file) : file_(file) {}
+
+  // The next n fields as one record, as CsvFieldReader::readRecord reads them.
+  CsvFieldReader::Record readRecord(std::size_t n);
+  // Field k of the last record; valid until the next readRecord.
+  std::string_view field(std::size_t k) const {
+    return std::string_view(bytes_).substr(starts_[k], starts_[k + 1] - starts_[k]);
+  }
+
+ private:
+  bool next();
+  TextReader& file_;
+  std::string bytes_;  // the fields of the record, one after the other
+  std::vector<std::size_t> starts_;
+  std::string skipped_;
+  bool commaPending_ = false;
+};
+
 }  // namespace zuvo::convert
