@@ -282,6 +282,9 @@ class ZuvoCls {
   ConversionOptions& conversionOptions() { return options_; }
   // Loads the JEF conversion table if it is not loaded yet and tells whether that worked.
   const Status& jefTableStatus();
+  // The JEF conversion table once its load has been made (whatever came of it), else null;
+  // never loads it.
+  const JefTable* loadedJefTable() const { return jefTableLoaded_ ? jefTable_.get() : nullptr; }
 
  private:
   // Start-up and private primitives.

@@ -4,6 +4,7 @@
 
 #include "component/ZuvoCls.h"
 #include "convert/Width.h"
+#include "jef/JefTable.h"
 #include "jef/Numbers.h"
 #include "jef/Packed.h"
 #include "platform/Cp932.h"
@@ -70,6 +71,26 @@ bool FieldEncoder::append(const convert::FieldDescriptor& d, const String& v, st
   }
   record.append(reinterpret_cast<const char*>(field_.data()), field_.size());
   return ok;
+}
+
+DirectEncoder* FieldEncoder::direct() {
+  if (direct_) return &*direct_;
+  // Until the table is loaded the general way loads it, and meets its failure, as always.
+  const JefTable* table = z_.loadedJefTable();
+  if (!table || !table->direct().usable()) return nullptr;
+  return &direct_.emplace(table->direct(), fromCsv_);
+}
+
+bool FieldEncoder::appendDirect(const convert::FieldDescriptor& d, std::u16string_view v,
+                                std::string& record, bool& substitute) {
+  DirectEncoder* encoder = direct();
+  return encoder && encoder->append(d, v, record, substitute);
+}
+
+bool FieldEncoder::appendDirect(const convert::FieldDescriptor& d, std::string_view v,
+                                std::string& record) {
+  DirectEncoder* encoder = direct();
+  return encoder && encoder->append(d, v, record);
 }
 
 bool FieldEncoder::packed(const convert::FieldDescriptor& d, const String& v) {
@@ -206,6 +227,16 @@ bool FieldEncoder::shifted(const convert::FieldDescriptor& d, const String& v) {
   // past it are dropped.
   std::copy_n(work_.begin(), field_.size(), field_.begin());
   return ok;
+}
+
+bool FieldDecoder::appendCsvDirect(const convert::FieldDescriptor& d, std::string_view bytes,
+                                   std::string& line) {
+  if (!direct_) {
+    const JefTable* table = z_.loadedJefTable();
+    if (!table || !table->direct().usable()) return false;
+    direct_.emplace(table->direct());
+  }
+  return direct_->appendCsvField(d, bytes, line);
 }
 
 String FieldDecoder::asText(const ByteArray& bytes) {

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "../convert/FieldDefs.h"
 #include "../runtime/ByteArray.h"
 #include "../runtime/String.h"
+#include "JefDirect.h"
 #include "Numbers.h"
 
 namespace zuvo {
@@ -32,7 +35,17 @@ class FieldEncoder {
   // step failed: the field then holds the bytes written before the failure, the rest 0x00.
   bool append(const convert::FieldDescriptor& d, const String& v, std::string& record);
 
+  // The same field by the direct way, once the object's conversion table is loaded and where
+  // the tables give the same bytes: true with the field appended; false with nothing appended,
+  // the field then being one for append. `substitute` tells whether v holds characters that
+  // Shift-JIS has no form for.
+  bool appendDirect(const convert::FieldDescriptor& d, std::u16string_view v, std::string& record,
+                    bool& substitute);
+  // `v` given as Shift-JIS bytes; false also for bytes that name no character.
+  bool appendDirect(const convert::FieldDescriptor& d, std::string_view v, std::string& record);
+
  private:
+  DirectEncoder* direct();
   bool packed(const convert::FieldDescriptor& d, const String& v);
   bool zoned(const convert::FieldDescriptor& d, const String& v);
   bool doubleByte(const convert::FieldDescriptor& d, const String& v);
@@ -48,6 +61,7 @@ class FieldEncoder {
   ByteArray work_;
   String text_;
   DecimalDigits lead_;
+  std::optional<DirectEncoder> direct_;
 };
 
 // Turns the bytes of a field back into text.
@@ -62,10 +76,18 @@ class FieldDecoder {
   bool decode(const convert::FieldDescriptor& d, ByteArray& bytes, std::int32_t columnSize,
               String& v);
 
+  // For a CSV written in Shift-JIS: appends the CSV field of `bytes` (a double quote, the
+  // decoded text cleaned and without trailing blanks, a double quote, a comma) by the direct
+  // way, once the object's conversion table is loaded and where the tables give the same
+  // bytes; false with nothing appended otherwise.
+  bool appendCsvDirect(const convert::FieldDescriptor& d, std::string_view bytes,
+                       std::string& line);
+
  private:
   String asText(const ByteArray& bytes);
   ZuvoCls& z_;
   bool toCsv_;
+  std::optional<DirectDecoder> direct_;
 };
 
 // The value of a number field as a statement or a CSV takes it: the leading numeric part of

@@ -11,6 +11,7 @@
 #include "convert/TextFile.h"
 #include "convert/ValueText.h"
 #include "jef/JefFields.h"
+#include "platform/Cp932.h"
 #include "runtime/Convert.h"
 
 namespace zuvo {
@@ -66,6 +67,39 @@ Status fieldFailure(ZuvoCls& z, std::int64_t record, std::int32_t k, const std::
       .at(record, k + 1);
 }
 
+// The text of a column value as columnText gives it, without copying a text value: a view of
+// the value itself, or of `scratch`.
+std::u16string_view columnView(const Variant& value, String& scratch) {
+  std::u16string_view text;
+  if (const String* s = value.get<String>()) {
+    text = *s;
+  } else if (value.isNull() || value.isEmpty()) {
+    return text;
+  } else {
+    scratch = convert::defaultText(value);
+    text = scratch;
+  }
+  return text.substr(0, text.find_last_not_of(u' ') + 1);
+}
+
+// Text appended in the encoding of the CSV side, as the text writer would write it.
+void appendEncoded(std::string& line, const String& text, TextEncoding encoding) {
+  if (encoding == TextEncoding::Utf8) {
+    line += rt::toUtf8(text);
+    return;
+  }
+  const auto& t = cp932::tables();
+  for (char16_t c : text) {
+    if (c < 0x80) {
+      line.push_back(static_cast<char>(c));
+      continue;
+    }
+    auto code = static_cast<std::uint16_t>(t.codeOf[c]);
+    if (t.weightOf[c] == 2) line.push_back(static_cast<char>(code >> 8));
+    line.push_back(static_cast<char>(code & 0xFF));
+  }
+}
+
 }  // namespace
 
 std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const String& fnm,
@@ -81,7 +115,7 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
   std::int32_t count = 0;
   jef::FieldEncoder encoder(*this, false);
   std::string record;
-  String v;
+  String v, scratch;
   try {
     Columns& columns = query.rs->rdoColumns();
     const convert::Layout layout(fds, columns.Count());
@@ -90,7 +124,14 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
       record.clear();
       for (std::int32_t k = 0; k < layout.size(); ++k) {
         const convert::FieldDescriptor& d = layout[k];
-        v = convert::columnText(columns[k].Value());
+        const Variant value = columns[k].Value();
+        const std::u16string_view text = columnView(value, scratch);
+        bool substitute = false;
+        if (encoder.appendDirect(d, text, record, substitute)) {
+          if (substitute) report.substituted.note(count + 1, k + 1);
+          continue;
+        }
+        v.assign(text);
         if (!convert::fitsShiftJis(v)) report.substituted.note(count + 1, k + 1);
         if (!encoder.append(d, v, record))
           report.fail(fieldFailure(*this, count + 1, k, "the query",
@@ -204,34 +245,81 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
   const convert::Layout layout(fds, nf);
   if (!layout.status().ok()) report.fail(layout.status());
   jef::FieldEncoder encoder(*this, true);
-  convert::CsvFieldReader reader(file);
-  std::vector<String> fields;
   std::string record;
+  String v;
+  // The values of a record that had to change, noted after the record as the field reader
+  // notes them: the fields whose bytes name no character, then those Shift-JIS can't hold.
+  ChangedValues invalid, unfit;
+  auto endRecord = [&] {
+    if (invalid.count) report.substituted.note(count + 1, invalid.firstField, invalid.count);
+    if (unfit.count) report.substituted.note(count + 1, unfit.firstField, unfit.count);
+    invalid = unfit = ChangedValues();
+    out.write(record);
+    ++count;
+    countConverted(count, 500);
+  };
+  // The general way for field k, its text decoded.
+  auto general = [&](std::int32_t k) {
+    v.erase(v.find_last_not_of(u' ') + 1);
+    if (!convert::fitsShiftJis(v)) unfit.note(count + 1, k + 1);
+    if (!encoder.append(layout[k], v, record))
+      report.fail(fieldFailure(*this, count + 1, k, source,
+                               "(\"" + convert::shown(v) + "\") does not fit its field"));
+  };
+  auto truncated = [&] {
+    // The file ends inside a record: it is not converted.
+    report.fail(
+        Status(Status::Code::ReadFile, source + " ends inside record " + std::to_string(count + 1))
+            .at(count + 1));
+  };
   try {
-    for (;;) {
-      auto got = reader.readRecord(fields, static_cast<std::size_t>(nf));
-      if (got == convert::CsvFieldReader::Record::End) break;
-      if (got == convert::CsvFieldReader::Record::Truncated) {
-        // The file ends inside a record: it is not converted.
-        report.fail(Status(Status::Code::ReadFile,
-                           source + " ends inside record " + std::to_string(count + 1))
-                        .at(count + 1));
-        break;
+    if (options_.csvEncoding == TextEncoding::ShiftJis) {
+      // The fields' bytes go straight to the tables; only a field they can't take is decoded.
+      convert::CsvByteRecordReader reader(file);
+      for (;;) {
+        auto got = reader.readRecord(static_cast<std::size_t>(nf));
+        if (got == convert::CsvFieldReader::Record::End) break;
+        if (got == convert::CsvFieldReader::Record::Truncated) {
+          truncated();
+          break;
+        }
+        record.clear();
+        for (std::int32_t k = 0; k < nf; ++k) {
+          const std::string_view bytes = reader.field(static_cast<std::size_t>(k));
+          if (encoder.appendDirect(layout[k], bytes.substr(0, bytes.find_last_not_of(' ') + 1),
+                                   record))
+            continue;
+          if (!file.decode(bytes, v)) invalid.note(count + 1, k + 1);
+          general(k);
+        }
+        endRecord();
       }
-      if (reader.invalidField() >= 0)
-        report.substituted.note(count + 1, reader.invalidField() + 1, reader.invalidFields());
-      record.clear();
-      for (std::int32_t k = 0; k < nf; ++k) {
-        String& v = fields[static_cast<std::size_t>(k)];
-        v.erase(v.find_last_not_of(u' ') + 1);
-        if (!convert::fitsShiftJis(v)) report.substituted.note(count + 1, k + 1);
-        if (!encoder.append(layout[k], v, record))
-          report.fail(fieldFailure(*this, count + 1, k, source,
-                                   "(\"" + convert::shown(v) + "\") does not fit its field"));
+    } else {
+      convert::CsvFieldReader reader(file);
+      std::vector<String> fields;
+      for (;;) {
+        auto got = reader.readRecord(fields, static_cast<std::size_t>(nf));
+        if (got == convert::CsvFieldReader::Record::End) break;
+        if (got == convert::CsvFieldReader::Record::Truncated) {
+          truncated();
+          break;
+        }
+        if (reader.invalidField() >= 0)
+          invalid.note(count + 1, reader.invalidField() + 1, reader.invalidFields());
+        record.clear();
+        for (std::int32_t k = 0; k < nf; ++k) {
+          v.swap(fields[static_cast<std::size_t>(k)]);
+          std::u16string_view text(v);
+          bool substitute = false;
+          if (encoder.appendDirect(layout[k], text.substr(0, text.find_last_not_of(u' ') + 1),
+                                   record, substitute)) {
+            if (substitute) unfit.note(count + 1, k + 1);
+            continue;
+          }
+          general(k);
+        }
+        endRecord();
       }
-      out.write(record);
-      ++count;
-      countConverted(count, 500);
     }
   } catch (...) {
     report.fail(convert::failureOf(std::current_exception(), count + 1, source));
@@ -282,29 +370,54 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
   }
 
   const std::string source = convert::shown(fnm);
+  const TextEncoding encoding = options_.csvEncoding;
   std::int32_t count = 0;
   jef::FieldDecoder decoder(*this, true);
-  RecordReader reader(file, width, source);
-  String line, v;
-  ByteArray bytes;
+  std::vector<std::int32_t> widths;
+  for (const convert::FieldDescriptor& d : layout) widths.push_back(jef::fieldWidth(d));
+  std::string bytes, line;
+  ByteArray field;
+  String v;
   try {
     while (!file.atEnd()) {
+      // The record is read whole; fields past a short end of the file are not converted.
+      bytes.resize(static_cast<std::size_t>(width));
+      const std::size_t got = file.readBytes(bytes.data(), bytes.size());
       line.clear();
-      reader.startRecord();
+      std::size_t at = 0;
       bool whole = true;
       for (std::int32_t k = 0; k < layout.size(); ++k) {
         const convert::FieldDescriptor& d = layout[k];
-        if (!(whole = reader.field(jef::fieldWidth(d), bytes, report, count + 1))) break;
-        if (!decoder.decode(d, bytes, 0, v))
+        const auto w = static_cast<std::size_t>(widths[static_cast<std::size_t>(k)]);
+        if (at + w > got) {
+          whole = false;
+          report.fail(file.failed()
+                          ? file.status()
+                          : Status(Status::Code::ReadFile, source + " ends inside record " +
+                                                               std::to_string(count + 1) + " (" +
+                                                               std::to_string(got) + " of " +
+                                                               std::to_string(width) + " bytes)")
+                                .at(count + 1));
+          break;
+        }
+        const std::string_view bytesOfField(bytes.data() + at, w);
+        at += w;
+        if (encoding == TextEncoding::ShiftJis && decoder.appendCsvDirect(d, bytesOfField, line))
+          continue;
+        field.assign(bytesOfField.begin(), bytesOfField.end());
+        if (!decoder.decode(d, field, 0, v))
           report.fail(fieldFailure(*this, count + 1, k, source, "could not be decoded"));
         convert::cleanText(v);
         v.erase(v.find_last_not_of(u' ') + 1);
-        convert::appendCsvField(line, v);
+        line += '"';
+        appendEncoded(line, v, encoding);
+        line += "\",";
       }
       // The file ends inside this record: no line is written for it.
       if (!whole) break;
-      convert::endCsvLine(line);
-      out.writeText(line);
+      line.pop_back();
+      line += "\r\n";
+      out.write(line);
       ++count;
       countConverted(count, 500);
     }

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <string>
 
+#include "jef/JefDirect.h"
 #include "runtime/RuntimeError.h"
 
 namespace zuvo {
@@ -61,6 +62,13 @@ class FieldReader {
 JefTable::JefTable() {
   jefBySjis.fill(NoEntry);
   sjisByJef.fill(NoEntry);
+}
+
+JefTable::~JefTable() = default;
+
+const jef::DirectTables& JefTable::direct() const {
+  if (!direct_) direct_ = std::make_unique<jef::DirectTables>(*this);
+  return *direct_;
 }
 
 void JefTable::load(const std::filesystem::path& path) {

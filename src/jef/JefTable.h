@@ -3,8 +3,13 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
 namespace zuvo {
+
+namespace jef {
+class DirectTables;
+}
 
 // The Shift-JIS / JEF conversion table of one object, loaded on first use from sjisjef.tbl.
 // Entry k pairs a character code (the signed 16-bit Shift-JIS form) with a JEF code (0-255
@@ -24,6 +29,7 @@ struct JefTable {
   std::array<std::int32_t, 65536> sjisByJef;
 
   JefTable();
+  ~JefTable();
 
   // Reads pairs from `path` into the entries from 0 on and indexes the result, also when the
   // file fails part-way (the pairs read so far stay). Raises 53 for a file that cannot be
@@ -40,8 +46,12 @@ struct JefTable {
     return v == NoEntry ? MissingSjis : static_cast<std::int16_t>(v);
   }
 
+  // The byte tables of the direct conversions, built from this table on first use.
+  const jef::DirectTables& direct() const;
+
  private:
   void index();
+  mutable std::unique_ptr<jef::DirectTables> direct_;
 };
 
 }  // namespace zuvo

@@ -82,27 +82,36 @@ std::string DecimalDigits::plainText() const {
   return text;
 }
 
-bool parsePlain(std::u16string_view text, DecimalDigits& out) {
+template <typename Char>
+bool parsePlainText(std::basic_string_view<Char> text, DecimalDigits& out) {
   std::size_t i = 0, n = text.size();
-  while (i < n && text[i] == u' ') ++i;
-  while (n > i && text[n - 1] == u' ') --n;
-  out.negative = i < n && text[i] == u'-';
-  if (i < n && (text[i] == u'-' || text[i] == u'+')) ++i;
+  while (i < n && text[i] == Char(' ')) ++i;
+  while (n > i && text[n - 1] == Char(' ')) --n;
+  out.negative = i < n && text[i] == Char('-');
+  if (i < n && (text[i] == Char('-') || text[i] == Char('+'))) ++i;
   auto digitsFrom = [&](std::size_t from) {
     std::size_t to = from;
-    while (to < n && text[to] >= u'0' && text[to] <= u'9') ++to;
+    while (to < n && text[to] >= Char('0') && text[to] <= Char('9')) ++to;
     return to;
   };
   std::size_t wholeEnd = digitsFrom(i), fractionEnd = wholeEnd;
-  if (wholeEnd < n && text[wholeEnd] == u'.') fractionEnd = digitsFrom(wholeEnd + 1);
+  if (wholeEnd < n && text[wholeEnd] == Char('.')) fractionEnd = digitsFrom(wholeEnd + 1);
   if (fractionEnd != n || (wholeEnd == i && fractionEnd <= wholeEnd + 1)) return false;
-  while (i < wholeEnd && text[i] == u'0') ++i;  // no leading zeros
+  while (i < wholeEnd && text[i] == Char('0')) ++i;  // no leading zeros
   out.whole.assign(text.begin() + i, text.begin() + wholeEnd);
   if (fractionEnd > wholeEnd)
     out.fraction.assign(text.begin() + wholeEnd + 1, text.begin() + fractionEnd);
   else
     out.fraction.clear();
   return true;
+}
+
+bool parsePlain(std::u16string_view text, DecimalDigits& out) {
+  return parsePlainText(text, out);
+}
+
+bool parsePlain(std::string_view text, DecimalDigits& out) {
+  return parsePlainText(text, out);
 }
 
 DecimalDigits digitsOfDouble(double value) {
@@ -175,35 +184,56 @@ DecimalDigits leadingDigits(const String& text) {
   return digitsOfDouble(rt::val(text));
 }
 
-String generalNumber(bool negative, std::string_view digits, int scale) {
+namespace {
+
+// The general number form written to `text` (String or ASCII), false where the digits are
+// beyond what prints exactly and the double form is needed.
+template <typename Text>
+bool writeGeneral(Text& text, bool negative, std::string_view digits, int scale) {
   std::size_t first = digits.find_first_not_of('0');
-  if (first == std::string_view::npos) return u"0";
+  if (first == std::string_view::npos) {
+    text.push_back('0');
+    return true;
+  }
   std::string_view sig = digits.substr(first);
   int exponent = static_cast<int>(sig.size()) - 1 - scale;
   std::size_t last = sig.find_last_not_of('0');
   std::string_view kept = sig.substr(0, last + 1);
-  if (kept.size() > 15 || exponent > 14 || exponent < -4) {
-    // Beyond what prints exactly: the run-time's own double form.
-    double x = std::strtod(std::string(sig).c_str(), nullptr);
-    if (!std::isfinite(x)) throw RuntimeError(err::Overflow);
-    x = scale >= 0 ? x / std::pow(10.0, scale) : x * std::pow(10.0, -scale);
-    return rt::numberText(negative ? -x : x);
-  }
-  String text;
-  if (negative) text.push_back(u'-');
+  if (kept.size() > 15 || exponent > 14 || exponent < -4) return false;
+  if (negative) text.push_back('-');
   if (exponent >= 0) {
     for (int i = 0; i <= exponent; ++i)
-      text.push_back(i < static_cast<int>(kept.size()) ? kept[i] : u'0');
+      text.push_back(i < static_cast<int>(kept.size()) ? kept[i] : '0');
     if (kept.size() > static_cast<std::size_t>(exponent) + 1) {
-      text.push_back(u'.');
+      text.push_back('.');
       for (std::size_t i = exponent + 1; i < kept.size(); ++i) text.push_back(kept[i]);
     }
   } else {
-    text.push_back(u'.');
-    text.append(-exponent - 1, u'0');
+    text.push_back('.');
+    text.append(-exponent - 1, '0');
     for (char c : kept) text.push_back(c);
   }
-  return text;
+  return true;
+}
+
+}  // namespace
+
+String generalNumber(bool negative, std::string_view digits, int scale) {
+  String text;
+  if (writeGeneral(text, negative, digits, scale)) return text;
+  // Beyond what prints exactly: the run-time's own double form.
+  std::string_view sig = digits.substr(digits.find_first_not_of('0'));
+  double x = std::strtod(std::string(sig).c_str(), nullptr);
+  if (!std::isfinite(x)) throw RuntimeError(err::Overflow);
+  x = scale >= 0 ? x / std::pow(10.0, scale) : x * std::pow(10.0, -scale);
+  return rt::numberText(negative ? -x : x);
+}
+
+bool appendGeneralNumber(std::string& out, bool negative, std::string_view digits, int scale) {
+  std::size_t size = out.size();
+  if (writeGeneral(out, negative, digits, scale)) return true;
+  out.resize(size);
+  return false;
 }
 
 }  // namespace zuvo::jef

@@ -29,6 +29,8 @@ struct DecimalDigits {
 // point. False for anything else (exponents, &H, thousands commas), which the caller then
 // reads through the run-time's conversions.
 bool parsePlain(std::u16string_view text, DecimalDigits& out);
+// The same for ASCII text (bytes of a file or the digits of a value).
+bool parsePlain(std::string_view text, DecimalDigits& out);
 
 // A Double as the run-time sees it: rounded to 15 significant digits. Raises 6 for infinity
 // or NaN.
@@ -45,5 +47,8 @@ DecimalDigits leadingDigits(const String& text);
 // The general number form of (negative ? -1 : 1) * digits / 10^scale: ".5", "-.25", "0",
 // "123", 15 significant digits at most.
 String generalNumber(bool negative, std::string_view digits, int scale);
+// Appends the same form to ASCII text; false, with nothing appended, where generalNumber
+// would need the run-time's double form (more than 15 significant digits, or an exponent).
+bool appendGeneralNumber(std::string& out, bool negative, std::string_view digits, int scale);
 
 }  // namespace zuvo::jef
