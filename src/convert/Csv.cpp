@@ -1,5 +1,7 @@
 #include "convert/Csv.h"
 
+#include <cstring>
+
 #include "runtime/RuntimeError.h"
 
 namespace zuvo::convert {
@@ -75,39 +77,94 @@ CsvFieldReader::Record CsvFieldReader::readRecord(std::vector<String>& fields, s
   return Record::Complete;
 }
 
-// The same reading as CsvFieldReader::next, the field's bytes appended to the record's.
-bool CsvByteRecordReader::next() {
-  int c;
-  while ((c = file_.peekByte()) == ' ') file_.getByte();
-  if (c < 0) {
-    bool pending = commaPending_;
-    commaPending_ = false;
-    return pending;
+bool CsvByteRecordReader::readMore() {
+  if (atEnd_) return false;
+  // The record being parsed goes to the front; a record longer than the buffer doubles it.
+  if (pos_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
   }
-  if (c == '"') {
-    file_.getByte();
-    c = file_.readUntil(bytes_, '"', '"', '"');
-    if (c == '"') {
-      skipped_.clear();
-      c = file_.readUntil(skipped_, ',', '\r', '\n');
-    }
-  } else {
-    c = file_.readUntil(bytes_, ',', '\r', '\n');
-  }
-  if (c == '\r' && file_.peekByte() == '\n') file_.getByte();
-  commaPending_ = c == ',';
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+  std::size_t got = file_.readBytes(buffer_.data() + end_, buffer_.size() - end_);
+  end_ += got;
+  atEnd_ = got == 0;
   return true;
 }
 
-CsvFieldReader::Record CsvByteRecordReader::readRecord(std::size_t n) {
-  bytes_.clear();
-  starts_.assign(1, 0);
-  for (int c = file_.peekByte(); c == '\r' || c == '\n'; c = file_.peekByte()) file_.getByte();
+// What CsvFieldReader::readRecord does, on the bytes in the buffer. Its state (the position
+// and the comma before the end) changes only once the record is complete.
+CsvByteRecordReader::Parsed CsvByteRecordReader::parse(std::size_t n) {
+  const char* const base = buffer_.data();
+  const char* p = base + pos_;
+  const char* const e = base + end_;
+  auto separator = [e](const char* q) {
+    while (q < e && *q != ',' && *q != '\r' && *q != '\n') ++q;
+    return q;
+  };
+  bool pending = commaPending_;
+  fields_.clear();
+  // Blank lines between records (and at the end of the file) are no record.
+  while (p < e && (*p == '\r' || *p == '\n')) ++p;
   for (std::size_t k = 0; k < n; ++k) {
-    if (!next()) return k == 0 ? CsvFieldReader::Record::End : CsvFieldReader::Record::Truncated;
-    starts_.push_back(bytes_.size());
+    while (p < e && *p == ' ') ++p;
+    if (p == e) {
+      if (!atEnd_) return Parsed::NeedMore;
+      // A comma right before the end of the file still gives one empty field.
+      if (!pending) return k == 0 ? Parsed::End : Parsed::Truncated;
+      pending = false;
+      fields_.emplace_back(static_cast<std::size_t>(p - base), 0);
+      continue;
+    }
+    const char* start;
+    const char* stop;  // the separator, or e
+    if (*p == '"') {
+      // A quoted field runs to the next double quote; what follows it up to the separator is
+      // dropped.
+      start = p + 1;
+      const auto* quote = static_cast<const char*>(std::memchr(start, '"', e - start));
+      if (!quote && !atEnd_) return Parsed::NeedMore;
+      fields_.emplace_back(static_cast<std::size_t>(start - base),
+                           static_cast<std::size_t>((quote ? quote : e) - start));
+      stop = quote ? separator(quote + 1) : e;
+    } else {
+      start = p;
+      stop = separator(p);
+      fields_.emplace_back(static_cast<std::size_t>(start - base),
+                           static_cast<std::size_t>(stop - start));
+    }
+    if (stop == e) {
+      if (!atEnd_) return Parsed::NeedMore;
+      pending = false;
+      p = e;
+      continue;
+    }
+    p = stop + 1;
+    if (*stop == '\r') {
+      if (p == e && !atEnd_) return Parsed::NeedMore;
+      if (p < e && *p == '\n') ++p;
+    }
+    pending = *stop == ',';
   }
-  return CsvFieldReader::Record::Complete;
+  pos_ = static_cast<std::size_t>(p - base);
+  commaPending_ = pending;
+  return Parsed::Complete;
+}
+
+CsvFieldReader::Record CsvByteRecordReader::readRecord(std::size_t n) {
+  for (;;) {
+    switch (parse(n)) {
+      case Parsed::Complete:
+        return CsvFieldReader::Record::Complete;
+      case Parsed::End:
+        return CsvFieldReader::Record::End;
+      case Parsed::Truncated:
+        return CsvFieldReader::Record::Truncated;
+      case Parsed::NeedMore:
+        readMore();
+        break;
+    }
+  }
 }
 
 }  // namespace zuvo::convert

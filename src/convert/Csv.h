@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "../runtime/String.h"
@@ -56,23 +57,34 @@ class CsvFieldReader {
 
 // Reads records as CsvFieldReader does, but gives each field as the bytes of the file, not
 // decoded, so that a conversion that can take the bytes as they are needn't make text of them.
+// A record is parsed where it lies in a buffer of the reader's own (which grows only for a
+// record longer than it): once reading has begun, the position in the file is the reader's,
+// no longer the TextReader's.
 class CsvByteRecordReader {
  public:
-  explicit CsvByteRecordReader(TextReader& file) : file_(file) {}
+  explicit CsvByteRecordReader(TextReader& file) : file_(file), buffer_(kFileBufferSize * 2) {}
 
   // The next n fields as one record, as CsvFieldReader::readRecord reads them.
   CsvFieldReader::Record readRecord(std::size_t n);
   // Field k of the last record; valid until the next readRecord.
   std::string_view field(std::size_t k) const {
-    return std::string_view(bytes_).substr(starts_[k], starts_[k + 1] - starts_[k]);
+    return std::string_view(buffer_.data() + fields_[k].first, fields_[k].second);
   }
 
  private:
-  bool next();
+  enum class Parsed { Complete, End, Truncated, NeedMore };
+  // Parses a record from pos_; NeedMore when the buffered bytes end before it does and the file
+  // may hold more.
+  Parsed parse(std::size_t n);
+  // Keeps the unparsed bytes and reads more after them; false at the end of the file.
+  bool readMore();
+
   TextReader& file_;
-  std::string bytes_;  // the fields of the record, one after the other
-  std::vector<std::size_t> starts_;
-  std::string skipped_;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool atEnd_ = false;                                       // the file has no bytes after end_
+  std::vector<std::pair<std::size_t, std::size_t>> fields_;  // offset and length in buffer_
   bool commaPending_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "jef/JefDirect.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "convert/Width.h"
 #include "jef/JefTable.h"
@@ -50,6 +51,11 @@ class JefWriter {
   void end() {
     if (inRun_) byte(ShiftOut);
     inRun_ = false;
+  }
+  // Bytes written already, shift codes and all.
+  void append(const std::uint8_t* bytes, std::size_t n) {
+    if (total_ < keep_) std::memcpy(field_ + total_, bytes, std::min(n, keep_ - total_));
+    total_ += n;
   }
   std::size_t total() const { return total_; }
 
@@ -160,6 +166,51 @@ DirectTables::DirectTables(const JefTable& table)
 
 // --- Encoder ---
 
+namespace {
+
+// What a text field is read from: UTF-16 units (a table's values) or Shift-JIS bytes (a CSV
+// file). each(f) calls f(entry, ascii) for every character, ascii being the character when it
+// is ASCII and 0xFFFF otherwise; bytes that name no character give an entry flagged Invalid.
+struct Units {
+  std::u16string_view v;
+  const DirectTables& t;
+  std::size_t size() const { return v.size(); }
+  template <typename F>
+  void each(F f) const {
+    for (char16_t c : v) f(t.unit(c), c < 0x80 ? c : u'\uFFFF');
+  }
+};
+
+struct Bytes {
+  std::string_view v;
+  const DirectTables& t;
+  std::size_t size() const { return v.size(); }
+  template <typename F>
+  void each(F f) const {
+    static constexpr CharEntry strayLead{0, 0, 1, 1, charFlag::Invalid};
+    const auto* p = reinterpret_cast<const std::uint8_t*>(v.data());
+    const auto* const end = p + v.size();
+    while (p < end) {
+      std::uint16_t code = *p++;
+      if (DirectTables::isLead(static_cast<std::uint8_t>(code))) {
+        if (p == end) {
+          f(strayLead, u'\uFFFF');
+          return;
+        }
+        code = static_cast<std::uint16_t>(code << 8 | *p++);
+      }
+      f(t.code(code), code < 0x80 ? static_cast<char16_t>(code) : u'\uFFFF');
+    }
+  }
+};
+
+}  // namespace
+
+DirectEncoder::DirectEncoder(const DirectTables& tables, bool fromCsv)
+    : t_(tables), fromCsv_(fromCsv) {
+  for (char16_t c = 0; c < 0x80; ++c) asciiJef_[c] = tables.unit(c).jef;
+}
+
 bool DirectEncoder::append(const convert::FieldDescriptor& d, std::u16string_view v,
                            std::string& record, bool& substitute) {
   substitute = false;
@@ -171,15 +222,7 @@ bool DirectEncoder::append(const convert::FieldDescriptor& d, std::u16string_vie
     }
     return number(d, ascii_, record);
   }
-  chars_.clear();
-  flags_ = 0;
-  for (char16_t c : v) {
-    const CharEntry& e = t_.unit(c);
-    flags_ |= e.flags;
-    chars_.push_back({&e, c < 0x80 ? c : u'\uFFFF'});
-  }
-  substitute = flags_ & charFlag::Substitute;
-  return text(d, record);
+  return textField(d, Units{v, t_}, record, substitute);
 }
 
 bool DirectEncoder::append(const convert::FieldDescriptor& d, std::string_view v,
@@ -189,87 +232,123 @@ bool DirectEncoder::append(const convert::FieldDescriptor& d, std::string_view v
       if (static_cast<unsigned char>(c) >= 0x80) return false;
     return number(d, v, record);
   }
-  chars_.clear();
-  flags_ = 0;
-  const std::size_t n = v.size();
-  for (std::size_t i = 0; i < n;) {
-    const auto b = static_cast<std::uint8_t>(v[i]);
-    std::uint16_t code = b;
-    if (DirectTables::isLead(b)) {
-      if (i + 1 == n) return false;
-      code = static_cast<std::uint16_t>(b << 8 | static_cast<std::uint8_t>(v[i + 1]));
-      i += 2;
-    } else {
-      ++i;
-    }
-    const CharEntry& e = t_.code(code);
-    if (e.flags & charFlag::Invalid) return false;
-    flags_ |= e.flags;
-    chars_.push_back({&e, code < 0x80 ? static_cast<char16_t>(code) : u'\uFFFF'});
-  }
-  return text(d, record);
+  // Bytes of characters that Shift-JIS would write as "?" are flagged Invalid.
+  bool substitute = false;
+  return textField(d, Bytes{v, t_}, record, substitute);
 }
 
-bool DirectEncoder::text(const convert::FieldDescriptor& d, std::string& record) {
+template <bool Shifts, bool Wide, typename Source>
+DirectEncoder::Run DirectEncoder::encode(const Source& source) {
+  // At most two bytes a character and a shift code before it, and one closing shift code.
+  if (run_.size() < 3 * source.size() + 1) run_.resize(3 * source.size() + 1);
+  Run run;
+  std::uint8_t* out = run_.data();
+  bool inRun = false;
+  source.each([&](const CharEntry& e, char16_t) {
+    run.flags |= e.flags;
+    run.weight += Wide ? e.wideWeight : e.weight;
+    const std::uint16_t jef = Wide ? e.wideJef : e.jef;
+    if (jef <= 0xFF) {
+      if (inRun) *out++ = ShiftOut, inRun = false;
+      *out++ = static_cast<std::uint8_t>(jef);
+    } else {
+      if (Shifts && !inRun) *out++ = ShiftIn, inRun = true;
+      *out++ = static_cast<std::uint8_t>(jef >> 8);
+      *out++ = static_cast<std::uint8_t>(jef & 0xFF);
+    }
+  });
+  if (inRun) *out++ = ShiftOut;
+  run.bytes = static_cast<std::size_t>(out - run_.data());
+  return run;
+}
+
+template <typename Source>
+bool DirectEncoder::textField(const convert::FieldDescriptor& d, const Source& source,
+                              std::string& record, bool& substitute) {
   if (d.len <= 0) return false;
   const auto len = static_cast<std::size_t>(d.len);
   const bool left = d.leftAligned();
-  FieldRoom room(record, len);
+
+  if (d.type == u'f' || d.type == u't' || d.type == u'd') {
+    chars_.clear();
+    std::uint8_t flags = 0;
+    source.each([&](const CharEntry& e, char16_t ascii) {
+      flags |= e.flags;
+      chars_.push_back({&e, ascii});
+    });
+    substitute = flags & charFlag::Substitute;
+    return !(flags & charFlag::Invalid) && singleByte(d, record);
+  }
 
   if (d.type == u'k') {
     // Widened as a whole when the text holds anything the width mapping would change.
-    const bool wide = flags_ & charFlag::Narrow;
-    if (wide && (flags_ & charFlag::WideUnsure)) return false;
-    std::size_t bytes = 0;
-    for (const Char& c : chars_) bytes += wide ? c.entry->wideWeight : c.entry->weight;
-    if (bytes > len) return false;  // cut by MidByte
-    const CharEntry& fill = t_.unit(IdeographicSpace);
-    const std::size_t spare = len - bytes, weight = fill.weight;
-    JefWriter out(room.bytes(), len, false);
-    if (!left) out.repeat(fill.jef, spare / weight);
-    for (const Char& c : chars_) out.put(wide ? c.entry->wideJef : c.entry->jef);
-    if (left) out.repeat(fill.jef, (spare + weight - 1) / weight);
-    return out.total() <= MaxBytes && room.keep();
-  }
-
-  if (d.type == u'f' || d.type == u't' || d.type == u'd') {
-    const char16_t separator = d.type == u'f' ? u'-' : d.type == u't' ? u':' : u'.';
-    const char16_t fillChar = d.zeroFill() ? u'0' : u' ';
-    text_.clear();
-    for (const Char& c : chars_)
-      if (c.ascii != separator) text_.push_back(c);
-    // Cut or filled to len characters.
-    std::size_t fills = 0;
-    if (text_.size() > len)
-      text_.erase(left ? text_.begin() + static_cast<std::ptrdiff_t>(len) : text_.begin(),
-                  left ? text_.end() : text_.end() - static_cast<std::ptrdiff_t>(len));
-    else
-      fills = len - text_.size();
-    const CharEntry& fill = t_.unit(fillChar);
-    JefWriter out(room.bytes(), len, false);
-    if (d.type != u'f' && fillChar == u' ' && fills == 0 &&
-        std::all_of(text_.begin(), text_.end(), [](const Char& c) { return c.ascii == u'0'; })) {
-      out.repeat(fill.jef, len);  // a date or time of zeros is left blank
-    } else {
-      if (!left) out.repeat(fill.jef, fills);
-      for (const Char& c : text_) out.put(c.entry->jef);
-      if (left) out.repeat(fill.jef, fills);
+    Run run = encode<false, false>(source);
+    substitute = run.flags & charFlag::Substitute;
+    if (run.flags & charFlag::Invalid) return false;
+    if (run.flags & charFlag::Narrow) {
+      if (run.flags & charFlag::WideUnsure) return false;
+      run = encode<false, true>(source);
     }
-    return out.total() <= len && room.keep();  // one byte a character
+    if (run.weight > len) return false;  // cut by MidByte
+    // Filled with ideographic spaces: one more on the left than fits, one fewer on the right.
+    const CharEntry& fill = t_.unit(IdeographicSpace);
+    const std::size_t spare = len - run.weight, weight = fill.weight;
+    const std::size_t fills = left ? (spare + weight - 1) / weight : spare / weight;
+    const std::size_t fillBytes = fill.jef > 0xFF ? 2 : 1;
+    if (run.bytes + fills * fillBytes > MaxBytes) return false;
+    FieldRoom room(record, len);
+    JefWriter out(room.bytes(), len, false);
+    if (!left) out.repeat(fill.jef, fills);
+    out.append(run_.data(), run.bytes);
+    if (left) out.repeat(fill.jef, fills);
+    return room.keep();
   }
 
-  // Text with shift codes, cut to the field.
-  std::size_t bytes = 0;
-  for (const Char& c : chars_) bytes += c.entry->weight;
-  if (bytes > len) return false;  // cut by MidByte
+  // Text with shift codes, filled with blanks or zeros and cut to the field.
   const CharEntry& fill = t_.unit(d.zeroFill() ? u'0' : u' ');
-  JefWriter out(room.bytes(), len, true);
-  if (!left) out.repeat(fill.jef, len - bytes);
-  for (const Char& c : chars_) out.put(c.entry->jef);
-  if (left) out.repeat(fill.jef, len - bytes);
-  out.end();
+  if (fill.jef > 0xFF) return false;  // a fill that opened a run of its own
+  const Run run = encode<true, false>(source);
+  substitute = run.flags & charFlag::Substitute;
+  if (run.flags & charFlag::Invalid) return false;
+  if (run.weight > len) return false;  // cut by MidByte
+  const std::size_t fills = len - run.weight;
   // The general way converts into a work array of 2 * len + 1 bytes.
-  return out.total() <= std::min(2 * len + 1, MaxBytes) && room.keep();
+  if (fills + run.bytes > std::min(2 * len + 1, MaxBytes)) return false;
+  FieldRoom room(record, len);
+  JefWriter out(room.bytes(), len, false);
+  if (!left) out.repeat(fill.jef, fills);
+  out.append(run_.data(), run.bytes);
+  if (left) out.repeat(fill.jef, fills);
+  return room.keep();
+}
+
+bool DirectEncoder::singleByte(const convert::FieldDescriptor& d, std::string& record) {
+  const auto len = static_cast<std::size_t>(d.len);
+  const bool left = d.leftAligned();
+  const char16_t separator = d.type == u'f' ? u'-' : d.type == u't' ? u':' : u'.';
+  const char16_t fillChar = d.zeroFill() ? u'0' : u' ';
+  text_.clear();
+  for (const Char& c : chars_)
+    if (c.ascii != separator) text_.push_back(c);
+  // Cut or filled to len characters.
+  std::size_t fills = 0;
+  if (text_.size() > len)
+    text_.erase(left ? text_.begin() + static_cast<std::ptrdiff_t>(len) : text_.begin(),
+                left ? text_.end() : text_.end() - static_cast<std::ptrdiff_t>(len));
+  else
+    fills = len - text_.size();
+  const CharEntry& fill = t_.unit(fillChar);
+  FieldRoom room(record, len);
+  JefWriter out(room.bytes(), len, false);
+  if (d.type != u'f' && fillChar == u' ' && fills == 0 &&
+      std::all_of(text_.begin(), text_.end(), [](const Char& c) { return c.ascii == u'0'; })) {
+    out.repeat(fill.jef, len);  // a date or time of zeros is left blank
+  } else {
+    if (!left) out.repeat(fill.jef, fills);
+    for (const Char& c : text_) out.put(c.entry->jef);
+    if (left) out.repeat(fill.jef, fills);
+  }
+  return out.total() <= len && room.keep();  // one byte a character
 }
 
 bool DirectEncoder::number(const convert::FieldDescriptor& d, std::string_view v,
@@ -279,66 +358,84 @@ bool DirectEncoder::number(const convert::FieldDescriptor& d, std::string_view v
     if (fromCsv_) return false;
     v = "0";
   }
-  if (!parsePlain(v, digits_)) return false;
+  PlainParts parts;
+  if (!scanPlain(v, parts)) return false;
+  const Number n{v.substr(parts.whole, parts.wholeEnd - parts.whole),
+                 v.substr(parts.fraction, parts.fractionEnd - parts.fraction), parts.negative};
   if (d.type == u'p') {
     if (d.len < 0) return false;
     FieldRoom room(record, static_cast<std::size_t>(d.len / 2 + 1));
-    return packed(d, room.bytes()) && room.keep();
+    return packed(d, n, room.bytes()) && room.keep();
   }
   if (d.len <= 0) return false;
   FieldRoom room(record, static_cast<std::size_t>(d.len));
-  return zoned(d, room.bytes()) && room.keep();
+  return zoned(d, n, room.bytes()) && room.keep();
 }
 
-bool DirectEncoder::packed(const convert::FieldDescriptor& d, std::uint8_t* field) {
+bool DirectEncoder::Number::isZero() const {
+  return whole.empty() && fraction.find_first_not_of('0') == std::string_view::npos;
+}
+
+bool DirectEncoder::packed(const convert::FieldDescriptor& d, const Number& n,
+                           std::uint8_t* field) {
   if (d.second < u'0' || d.second > u'9') return false;
   const int places = d.second - u'0';
   const int le = d.len;
   if (places > le + 1) return false;
-  const std::string& whole = digits_.whole;
-  const std::string& fraction = digits_.fraction;
-  if (fraction.size() > static_cast<std::size_t>(places)) return false;  // to be rounded
+  if (n.fraction.size() > static_cast<std::size_t>(places)) return false;  // to be rounded
   const auto wholeWidth = static_cast<std::size_t>(places > 0 ? le - places + 1 : le + 1);
-  if (whole.size() > wholeWidth) return false;  // its high digits would be dropped
-  const bool negative = digits_.negative && !digits_.isZero();
-  number_.assign(wholeWidth - whole.size(), '0');
-  number_ += whole;
-  if (places > 0) {
-    number_ += fraction;
-    number_.append(static_cast<std::size_t>(places) - fraction.size(), '0');
-  }
-  // le + 1 digits, of which the field holds the last (le div 2) * 2 + 1.
+  if (n.whole.size() > wholeWidth) return false;  // its high digits would be dropped
+  // The le + 1 digits: zeros, the whole digits, the fraction filled with zeros to `places`;
+  // the field holds the last (le div 2) * 2 + 1 of them.
+  const std::size_t zeros = wholeWidth - n.whole.size();
   const auto last = static_cast<std::size_t>(le / 2);
-  const char* digit = number_.data() + number_.size() - (2 * last + 1);
+  const std::size_t skip = static_cast<std::size_t>(le) + 1 - (2 * last + 1);
+  auto digit = [&](std::size_t j) {
+    j += skip;
+    if (j < zeros) return 0;
+    j -= zeros;
+    if (j < n.whole.size()) return n.whole[j] - '0';
+    j -= n.whole.size();
+    return j < n.fraction.size() ? n.fraction[j] - '0' : 0;
+  };
   for (std::size_t k = 0; k < last; ++k)
-    field[k] = static_cast<std::uint8_t>((digit[2 * k] - '0') * 16 + (digit[2 * k + 1] - '0'));
-  field[last] = static_cast<std::uint8_t>((digit[2 * last] - '0') * 16 + (negative ? 0xD : 0xF));
+    field[k] = static_cast<std::uint8_t>(digit(2 * k) * 16 + digit(2 * k + 1));
+  const bool negative = n.negative && !n.isZero();
+  field[last] = static_cast<std::uint8_t>(digit(2 * last) * 16 + (negative ? 0xD : 0xF));
   return true;
 }
 
-bool DirectEncoder::zoned(const convert::FieldDescriptor& d, std::uint8_t* field) {
+bool DirectEncoder::zoned(const convert::FieldDescriptor& d, const Number& n, std::uint8_t* field) {
   const auto len = static_cast<std::size_t>(d.len);
-  const std::string& whole = digits_.whole;
-  const std::string& fraction = digits_.fraction;
+  auto put = [&](std::size_t i, char c) {
+    const std::uint16_t jef = asciiJef_[static_cast<unsigned char>(c)];
+    field[i] = static_cast<std::uint8_t>(jef);
+    return jef <= 0xFF;
+  };
+  std::size_t i = 0;
+  bool single = true;
   if (d.leftAligned()) {
-    number_ = digits_.plainText();
-    if (number_.size() > len) return false;  // cut by the general way
-    number_.resize(len, '0');
+    // The number in ordinary form ("0" before the point, no trailing zeros after it), filled
+    // with zeros on the right.
+    const std::string_view whole = n.whole.empty() ? std::string_view("0") : n.whole;
+    const std::string_view fraction = n.fraction.substr(0, n.fraction.find_last_not_of('0') + 1);
+    if (whole.size() + (fraction.empty() ? 0 : fraction.size() + 1) > len) return false;
+    for (char c : whole) single &= put(i++, c);
+    if (!fraction.empty()) {
+      single &= put(i++, '.');
+      for (char c : fraction) single &= put(i++, c);
+    }
   } else {
     const auto places = static_cast<std::size_t>(d.decimals());
-    if (len < places || fraction.size() > places) return false;
-    if (whole.size() > len - places) return false;  // more digits than the field
-    number_.assign(len - places - whole.size(), '0');
-    number_ += whole;
-    number_ += fraction;
-    number_.append(places - fraction.size(), '0');
+    if (len < places || n.fraction.size() > places) return false;
+    if (n.whole.size() > len - places) return false;  // more digits than the field
+    for (std::size_t z = len - places - n.whole.size(); z > 0; --z) single &= put(i++, '0');
+    for (char c : n.whole) single &= put(i++, c);
+    for (char c : n.fraction) single &= put(i++, c);
   }
-  for (std::size_t i = 0; i < len; ++i) {
-    const std::uint16_t jef = t_.unit(static_cast<char16_t>(number_[i])).jef;
-    if (jef > 0xFF) return false;
-    field[i] = static_cast<std::uint8_t>(jef);
-  }
-  if (digits_.negative && !digits_.isZero()) {
+  while (i < len) single &= put(i++, '0');
+  if (!single) return false;
+  if (n.negative && !n.isZero()) {
     // The zone of the last digit carries the sign.
     if (field[len - 1] < 0x20) return false;
     field[len - 1] -= 0x20;
@@ -348,24 +445,37 @@ bool DirectEncoder::zoned(const convert::FieldDescriptor& d, std::uint8_t* field
 
 // --- Decoder ---
 
-bool DirectDecoder::put(const SjisEntry& e, std::string& line) {
-  if (e.bytes == 0) return false;
-  if (e.bytes == 2) line.push_back(static_cast<char>(e.code >> 8));
-  line.push_back(static_cast<char>(e.code & 0xFF));
-  return true;
+namespace {
+
+// The conversion codes of the importers, which reformat their text.
+bool isConversionCode(const convert::FieldDescriptor& d) {
+  switch (d.type) {
+    case u'j':
+      return d.second == u'c';
+    case u'd':
+      return d.second == u't' || d.second == u'2';
+    case u'm':
+      return d.second == u'd' || d.second == u's';
+    case u't':
+      return d.second == u'm';
+    case u's':
+      return d.second == u'z';
+    case u'l':
+    case u'h':
+      return d.second == u's';
+    default:
+      return false;
+  }
 }
+
+}  // namespace
 
 bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::string_view bytes,
                                    std::string& line) {
-  // The conversion codes of the importers reformat their text.
-  static constexpr char16_t codes[][2] = {{u'j', u'c'}, {u'd', u't'}, {u'd', u'2'},
-                                          {u'm', u'd'}, {u't', u'm'}, {u'm', u's'},
-                                          {u's', u'z'}, {u'l', u's'}, {u'h', u's'}};
-  for (const auto& code : codes)
-    if (d.is(code[0], code[1])) return false;
+  if (isConversionCode(d)) return false;
   const std::size_t mark = line.size();
   const std::size_t n = bytes.size();
-  auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
+  const auto* in = reinterpret_cast<const std::uint8_t*>(bytes.data());
 
   if (d.type == u'n' || d.type == u'p') {
     digits_.clear();
@@ -375,12 +485,12 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
       if (n == 0) return false;
       // Zoned: the digits through the table, the sign in the zone of the last one.
       for (std::size_t i = 0; i < n; ++i) {
-        std::uint8_t b = i + 1 < n ? byte(i) : static_cast<std::uint8_t>((byte(i) & 0x0F) + 0xF0);
-        std::uint8_t digit = t_.single(b).digit;
+        const std::uint8_t b = i + 1 < n ? in[i] : static_cast<std::uint8_t>((in[i] & 0x0F) + 0xF0);
+        const std::uint8_t digit = t_.single(b).digit;
         if (digit > 9) return false;
         digits_.push_back(static_cast<char>('0' + digit));
       }
-      negative = (byte(n - 1) >> 4) == 0xD;
+      negative = (in[n - 1] >> 4) == 0xD;
       scale = d.decimals();
     } else {
       if (d.second < u'0' || d.second > u'9' || d.len < 0) return false;
@@ -388,12 +498,12 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
       if (n != last + 1) return false;
       // Packed: two digits a byte; half-bytes above 9 print as two digits: the general way.
       for (std::size_t i = 0; i <= last; ++i) {
-        const std::uint8_t high = byte(i) >> 4, low = byte(i) & 0x0F;
+        const std::uint8_t high = in[i] >> 4, low = in[i] & 0x0F;
         if (high > 9 || (i < last && low > 9)) return false;
         digits_.push_back(static_cast<char>('0' + high));
         if (i < last) digits_.push_back(static_cast<char>('0' + low));
       }
-      negative = (byte(last) & 0x0F) == 0xD;
+      negative = (in[last] & 0x0F) == 0xD;
       scale = d.second - u'0';
     }
     line.push_back('"');
@@ -405,34 +515,46 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
     return true;
   }
 
-  line.push_back('"');
+  // At most two bytes a byte, and the quotes and comma.
+  line.resize(mark + 2 * n + 3);
+  char* const start = line.data() + mark;
+  char* out = start;
+  *out++ = '"';
+  auto put = [&out](const SjisEntry& e) {
+    if (e.bytes == 2) *out++ = static_cast<char>(e.code >> 8);
+    *out++ = static_cast<char>(e.code & 0xFF);
+    return e.bytes != 0;
+  };
+  bool plain = true;
   if (d.type == u'k') {
     // Two-byte codes; a last byte without its pair gives nothing.
-    for (std::size_t i = 0; i + 1 < n; i += 2) {
-      if (!put(t_.pair(static_cast<std::uint16_t>(byte(i) << 8 | byte(i + 1))), line)) {
-        line.resize(mark);
-        return false;
-      }
-    }
+    for (std::size_t i = 0; i + 1 < n; i += 2)
+      plain &= put(t_.pair(static_cast<std::uint16_t>(in[i] << 8 | in[i + 1])));
   } else {
     bool inRun = false;
     for (std::size_t i = 0; i < n; ++i) {
-      const std::uint8_t b = byte(i);
+      const std::uint8_t b = in[i];
       if (b == ShiftIn || b == ShiftOut) {
         inRun = b == ShiftIn;
         continue;
       }
-      if (inRun && i + 1 >= n) break;  // a two-byte code cut by the end of the field
-      const SjisEntry& e =
-          inRun ? t_.pair(static_cast<std::uint16_t>(b << 8 | byte(++i))) : t_.single(b);
-      if (!put(e, line)) {
-        line.resize(mark);
-        return false;
+      if (!inRun) {
+        plain &= put(t_.single(b));
+      } else if (i + 1 < n) {
+        plain &= put(t_.pair(static_cast<std::uint16_t>(b << 8 | in[++i])));
+      } else {
+        break;  // a two-byte code cut by the end of the field
       }
     }
   }
-  while (line.size() > mark + 1 && line.back() == ' ') line.pop_back();
-  line += "\",";
+  if (!plain) {
+    line.resize(mark);
+    return false;
+  }
+  while (out > start + 1 && out[-1] == ' ') --out;  // trailing blanks
+  *out++ = '"';
+  *out++ = ',';
+  line.resize(static_cast<std::size_t>(out - line.data()));
   return true;
 }
 

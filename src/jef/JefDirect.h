@@ -73,7 +73,7 @@ class DirectTables {
 class DirectEncoder {
  public:
   // As the general encoder: values of a CSV file are taken strictly (no empty numbers).
-  DirectEncoder(const DirectTables& tables, bool fromCsv) : t_(tables), fromCsv_(fromCsv) {}
+  DirectEncoder(const DirectTables& tables, bool fromCsv);
 
   // `v` without trailing blanks. `substitute` tells whether it holds characters that Shift-JIS
   // has no form for (written as "?").
@@ -87,19 +87,36 @@ class DirectEncoder {
     const CharEntry* entry;
     char16_t ascii;  // the character when it is ASCII, else 0xFFFF
   };
-  bool text(const convert::FieldDescriptor& d, std::string& record);
+  // The JEF form of a text, in run_, and what its characters add up to.
+  struct Run {
+    std::size_t bytes = 0;   // of JEF, shift codes included
+    std::size_t weight = 0;  // Shift-JIS bytes of the text
+    std::uint8_t flags = 0;  // of all its characters
+  };
+  template <bool Shifts, bool Wide, typename Source>
+  Run encode(const Source& source);
+  template <typename Source>
+  bool textField(const convert::FieldDescriptor& d, const Source& source, std::string& record,
+                 bool& substitute);
+  bool singleByte(const convert::FieldDescriptor& d, std::string& record);
   bool number(const convert::FieldDescriptor& d, std::string_view v, std::string& record);
-  bool packed(const convert::FieldDescriptor& d, std::uint8_t* field);
-  bool zoned(const convert::FieldDescriptor& d, std::uint8_t* field);
+  // A plain number as views of its text.
+  struct Number {
+    std::string_view whole;     // without leading zeros
+    std::string_view fraction;  // as written
+    bool negative;
+    bool isZero() const;
+  };
+  bool packed(const convert::FieldDescriptor& d, const Number& n, std::uint8_t* field);
+  bool zoned(const convert::FieldDescriptor& d, const Number& n, std::uint8_t* field);
 
   const DirectTables& t_;
   bool fromCsv_;
   std::vector<Char> chars_;
-  std::uint8_t flags_ = 0;  // of every character in chars_
   std::vector<Char> text_;
+  std::vector<std::uint8_t> run_;
+  std::array<std::uint16_t, 0x80> asciiJef_;  // the digits and the point of the numbers
   std::string ascii_;
-  std::string number_;  // the digits of a number field
-  DecimalDigits digits_;
 };
 
 // Turns plain fields of a record into CSV fields: a double quote, the text cleaned and without
@@ -111,7 +128,6 @@ class DirectDecoder {
   bool appendCsvField(const convert::FieldDescriptor& d, std::string_view bytes, std::string& line);
 
  private:
-  bool put(const SjisEntry& e, std::string& line);
   const DirectTables& t_;
   std::string digits_;
 };

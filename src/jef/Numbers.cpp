@@ -83,7 +83,7 @@ std::string DecimalDigits::plainText() const {
 }
 
 template <typename Char>
-bool parsePlainText(std::basic_string_view<Char> text, DecimalDigits& out) {
+bool scanPlainText(std::basic_string_view<Char> text, PlainParts& out) {
   std::size_t i = 0, n = text.size();
   while (i < n && text[i] == Char(' ')) ++i;
   while (n > i && text[n - 1] == Char(' ')) --n;
@@ -98,12 +98,26 @@ bool parsePlainText(std::basic_string_view<Char> text, DecimalDigits& out) {
   if (wholeEnd < n && text[wholeEnd] == Char('.')) fractionEnd = digitsFrom(wholeEnd + 1);
   if (fractionEnd != n || (wholeEnd == i && fractionEnd <= wholeEnd + 1)) return false;
   while (i < wholeEnd && text[i] == Char('0')) ++i;  // no leading zeros
-  out.whole.assign(text.begin() + i, text.begin() + wholeEnd);
-  if (fractionEnd > wholeEnd)
-    out.fraction.assign(text.begin() + wholeEnd + 1, text.begin() + fractionEnd);
-  else
-    out.fraction.clear();
+  out.whole = i;
+  out.wholeEnd = wholeEnd;
+  out.fraction = fractionEnd > wholeEnd ? wholeEnd + 1 : wholeEnd;
+  out.fractionEnd = fractionEnd;
   return true;
+}
+
+template <typename Char>
+bool parsePlainText(std::basic_string_view<Char> text, DecimalDigits& out) {
+  PlainParts parts;
+  const bool plain = scanPlainText(text, parts);
+  out.negative = parts.negative;  // set also when the text is not plain, as it always was
+  if (!plain) return false;
+  out.whole.assign(text.begin() + parts.whole, text.begin() + parts.wholeEnd);
+  out.fraction.assign(text.begin() + parts.fraction, text.begin() + parts.fractionEnd);
+  return true;
+}
+
+bool scanPlain(std::string_view text, PlainParts& out) {
+  return scanPlainText(text, out);
 }
 
 bool parsePlain(std::u16string_view text, DecimalDigits& out) {

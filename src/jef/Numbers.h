@@ -25,6 +25,15 @@ struct DecimalDigits {
   std::string plainText() const;
 };
 
+// The parts of a plain decimal number (as parsePlain reads it) as positions in its text: the
+// whole digits without leading zeros and the fraction digits.
+struct PlainParts {
+  bool negative = false;
+  std::size_t whole = 0, wholeEnd = 0;
+  std::size_t fraction = 0, fractionEnd = 0;
+};
+bool scanPlain(std::string_view text, PlainParts& out);
+
 // A text that is a plain decimal number as a whole: blanks around, a sign, digits, at most one
 // point. False for anything else (exponents, &H, thousands commas), which the caller then
 // reads through the run-time's conversions.
