@@ -46,6 +46,11 @@ class JefWriter {
     }
   }
   void repeat(std::uint16_t jef, std::size_t n) {
+    if (jef <= 0xFF && !inRun_) {
+      if (total_ < keep_) std::memset(field_ + total_, jef, std::min(n, keep_ - total_));
+      total_ += n;
+      return;
+    }
     for (std::size_t i = 0; i < n; ++i) put(jef);
   }
   void end() {
@@ -71,28 +76,10 @@ class JefWriter {
   std::size_t total_ = 0;
 };
 
-// Makes room for a field of `width` 0x00 bytes; the room goes again unless kept.
-class FieldRoom {
- public:
-  FieldRoom(std::string& record, std::size_t width) : record_(record), at_(record.size()) {
-    record.resize(at_ + width, '\0');
-  }
-  ~FieldRoom() {
-    if (!kept_) record_.resize(at_);
-  }
-  std::uint8_t* bytes() { return reinterpret_cast<std::uint8_t*>(record_.data() + at_); }
-  bool keep() { return kept_ = true; }
-
- private:
-  std::string& record_;
-  std::size_t at_;
-  bool kept_ = false;
-};
-
 }  // namespace
 
 DirectTables::DirectTables(const JefTable& table)
-    : byUnit_(0x10000), byCode_(0x10000), pair_(0x10000) {
+    : table_(table), byUnit_(0x10000), byCode_(0x10000), pair_(0x10000) {
   const cp932::Tables& cp = cp932::tables();
   // ASCII is read, written and measured as itself everywhere (the CSV reader's and writer's
   // shortcuts rely on it too); the direct paths test separators, blanks and digits by byte.
@@ -117,14 +104,8 @@ DirectTables::DirectTables(const JefTable& table)
     if (!isNarrow(c)) continue;
     e.flags |= charFlag::Narrow;
     if (c == u'\uFF9E' || c == u'\uFF9F') e.flags |= charFlag::WideUnsure;
-    if (e.flags & charFlag::WideUnsure) continue;
-    const String wide = convert::toFullWidth(String(1, c));
-    if (wide.size() != 1) {
-      e.flags |= charFlag::WideUnsure;
-      continue;
-    }
-    e.wideJef = static_cast<std::uint16_t>(table.toJef(cp.codeOf[wide[0]]));
-    e.wideWeight = cp.weightOf[wide[0]];
+    // The full-width forms come from the width mapping when a "k" field first needs them.
+    if (!(e.flags & charFlag::WideUnsure)) e.wideWeight = 0;
   }
 
   // Shift-JIS codes as the CSV reader decodes them; anything its decoding would report as
@@ -147,21 +128,48 @@ DirectTables::DirectTables(const JefTable& table)
     if (c >= u'0' && c <= u'9') out.digit = static_cast<std::uint8_t>(c - u'0');
     const char16_t w = cleaned(c);
     if (w < 0x80) {
-      out.code = w;
+      out.out[0] = static_cast<char>(w);
       out.bytes = 1;
       return out;
     }
-    const std::int16_t code = cp.codeOf[w];
-    out.code = static_cast<std::uint16_t>(code);
+    const auto code = static_cast<std::uint16_t>(cp.codeOf[w]);
     out.bytes = cp.weightOf[w];
+    out.out[0] = static_cast<char>(out.bytes == 2 ? code >> 8 : code & 0xFF);
+    out.out[1] = static_cast<char>(code & 0xFF);
     // A substitute, or a byte the trimming would take for a blank.
-    if (code == '?' || (out.bytes == 1 && out.code == ' ')) return SjisEntry{};
+    if (code == '?' || (out.bytes == 1 && code == ' ')) return SjisEntry{};
     return out;
   };
   for (std::uint32_t b = 0; b < 0x100; ++b)
     single_[b] = sjisEntry(table.toSjis(static_cast<std::int32_t>(b)));
   for (std::uint32_t code = 0; code < 0x10000; ++code)
     pair_[code] = sjisEntry(table.toSjis(static_cast<std::int32_t>(code)));
+}
+
+void DirectTables::widen() const {
+  if (widened_) return;
+  widened_ = true;
+  const cp932::Tables& cp = cp932::tables();
+  for (std::uint32_t u = 0; u < 0x10000; ++u) {
+    CharEntry& e = byUnit_[u];
+    if (e.wideWeight != 0) continue;  // not narrow, or unsure
+    const String wide = convert::toFullWidth(String(1, static_cast<char16_t>(u)));
+    if (wide.size() != 1) {
+      e.flags |= charFlag::WideUnsure;
+      e.wideWeight = e.weight;
+      continue;
+    }
+    e.wideJef = static_cast<std::uint16_t>(table_.toJef(cp.codeOf[wide[0]]));
+    e.wideWeight = cp.weightOf[wide[0]];
+  }
+  for (std::uint32_t code = 0; code < 0x10000; ++code) {
+    CharEntry& e = byCode_[code];
+    if (e.flags & charFlag::Invalid) continue;
+    const CharEntry& unit = byUnit_[cp.charOf[code]];
+    e.wideJef = unit.wideJef;
+    e.wideWeight = unit.wideWeight;
+    e.flags |= unit.flags & charFlag::WideUnsure;
+  }
 }
 
 // --- Encoder ---
@@ -209,10 +217,12 @@ struct Bytes {
 DirectEncoder::DirectEncoder(const DirectTables& tables, bool fromCsv)
     : t_(tables), fromCsv_(fromCsv) {
   for (char16_t c = 0; c < 0x80; ++c) asciiJef_[c] = tables.unit(c).jef;
+  for (char c : std::string_view("0123456789."))
+    if (asciiJef_[static_cast<unsigned char>(c)] > 0xFF) digitsSingle_ = false;
 }
 
 bool DirectEncoder::append(const convert::FieldDescriptor& d, std::u16string_view v,
-                           std::string& record, bool& substitute) {
+                           std::uint8_t* field, bool& substitute) {
   substitute = false;
   if (d.type == u'p' || d.type == u'n') {
     ascii_.clear();
@@ -220,21 +230,17 @@ bool DirectEncoder::append(const convert::FieldDescriptor& d, std::u16string_vie
       if (c >= 0x80) return false;
       ascii_.push_back(static_cast<char>(c));
     }
-    return number(d, ascii_, record);
+    return number(d, ascii_, field);
   }
-  return textField(d, Units{v, t_}, record, substitute);
+  return textField(d, Units{v, t_}, field, substitute);
 }
 
 bool DirectEncoder::append(const convert::FieldDescriptor& d, std::string_view v,
-                           std::string& record) {
-  if (d.type == u'p' || d.type == u'n') {
-    for (char c : v)
-      if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return number(d, v, record);
-  }
+                           std::uint8_t* field) {
+  if (d.type == u'p' || d.type == u'n') return number(d, v, field);  // ASCII or no number
   // Bytes of characters that Shift-JIS would write as "?" are flagged Invalid.
   bool substitute = false;
-  return textField(d, Bytes{v, t_}, record, substitute);
+  return textField(d, Bytes{v, t_}, field, substitute);
 }
 
 template <bool Shifts, bool Wide, typename Source>
@@ -264,7 +270,7 @@ DirectEncoder::Run DirectEncoder::encode(const Source& source) {
 
 template <typename Source>
 bool DirectEncoder::textField(const convert::FieldDescriptor& d, const Source& source,
-                              std::string& record, bool& substitute) {
+                              std::uint8_t* field, bool& substitute) {
   if (d.len <= 0) return false;
   const auto len = static_cast<std::size_t>(d.len);
   const bool left = d.leftAligned();
@@ -277,7 +283,7 @@ bool DirectEncoder::textField(const convert::FieldDescriptor& d, const Source& s
       chars_.push_back({&e, ascii});
     });
     substitute = flags & charFlag::Substitute;
-    return !(flags & charFlag::Invalid) && singleByte(d, record);
+    return !(flags & charFlag::Invalid) && singleByte(d, field);
   }
 
   if (d.type == u'k') {
@@ -287,7 +293,9 @@ bool DirectEncoder::textField(const convert::FieldDescriptor& d, const Source& s
     if (run.flags & charFlag::Invalid) return false;
     if (run.flags & charFlag::Narrow) {
       if (run.flags & charFlag::WideUnsure) return false;
+      t_.widen();
       run = encode<false, true>(source);
+      if (run.flags & charFlag::WideUnsure) return false;
     }
     if (run.weight > len) return false;  // cut by MidByte
     // Filled with ideographic spaces: one more on the left than fits, one fewer on the right.
@@ -296,12 +304,11 @@ bool DirectEncoder::textField(const convert::FieldDescriptor& d, const Source& s
     const std::size_t fills = left ? (spare + weight - 1) / weight : spare / weight;
     const std::size_t fillBytes = fill.jef > 0xFF ? 2 : 1;
     if (run.bytes + fills * fillBytes > MaxBytes) return false;
-    FieldRoom room(record, len);
-    JefWriter out(room.bytes(), len, false);
+    JefWriter out(field, len, false);
     if (!left) out.repeat(fill.jef, fills);
     out.append(run_.data(), run.bytes);
     if (left) out.repeat(fill.jef, fills);
-    return room.keep();
+    return true;
   }
 
   // Text with shift codes, filled with blanks or zeros and cut to the field.
@@ -314,15 +321,14 @@ bool DirectEncoder::textField(const convert::FieldDescriptor& d, const Source& s
   const std::size_t fills = len - run.weight;
   // The general way converts into a work array of 2 * len + 1 bytes.
   if (fills + run.bytes > std::min(2 * len + 1, MaxBytes)) return false;
-  FieldRoom room(record, len);
-  JefWriter out(room.bytes(), len, false);
+  JefWriter out(field, len, false);
   if (!left) out.repeat(fill.jef, fills);
   out.append(run_.data(), run.bytes);
   if (left) out.repeat(fill.jef, fills);
-  return room.keep();
+  return true;
 }
 
-bool DirectEncoder::singleByte(const convert::FieldDescriptor& d, std::string& record) {
+bool DirectEncoder::singleByte(const convert::FieldDescriptor& d, std::uint8_t* field) {
   const auto len = static_cast<std::size_t>(d.len);
   const bool left = d.leftAligned();
   const char16_t separator = d.type == u'f' ? u'-' : d.type == u't' ? u':' : u'.';
@@ -338,8 +344,7 @@ bool DirectEncoder::singleByte(const convert::FieldDescriptor& d, std::string& r
   else
     fills = len - text_.size();
   const CharEntry& fill = t_.unit(fillChar);
-  FieldRoom room(record, len);
-  JefWriter out(room.bytes(), len, false);
+  JefWriter out(field, len, false);
   if (d.type != u'f' && fillChar == u' ' && fills == 0 &&
       std::all_of(text_.begin(), text_.end(), [](const Char& c) { return c.ascii == u'0'; })) {
     out.repeat(fill.jef, len);  // a date or time of zeros is left blank
@@ -348,11 +353,11 @@ bool DirectEncoder::singleByte(const convert::FieldDescriptor& d, std::string& r
     for (const Char& c : text_) out.put(c.entry->jef);
     if (left) out.repeat(fill.jef, fills);
   }
-  return out.total() <= len && room.keep();  // one byte a character
+  return out.total() <= len;  // one byte a character
 }
 
 bool DirectEncoder::number(const convert::FieldDescriptor& d, std::string_view v,
-                           std::string& record) {
+                           std::uint8_t* field) {
   if (v.empty()) {
     // An empty value of a CSV file fails or reads as 0 depending on the field: the general way.
     if (fromCsv_) return false;
@@ -362,14 +367,8 @@ bool DirectEncoder::number(const convert::FieldDescriptor& d, std::string_view v
   if (!scanPlain(v, parts)) return false;
   const Number n{v.substr(parts.whole, parts.wholeEnd - parts.whole),
                  v.substr(parts.fraction, parts.fractionEnd - parts.fraction), parts.negative};
-  if (d.type == u'p') {
-    if (d.len < 0) return false;
-    FieldRoom room(record, static_cast<std::size_t>(d.len / 2 + 1));
-    return packed(d, n, room.bytes()) && room.keep();
-  }
-  if (d.len <= 0) return false;
-  FieldRoom room(record, static_cast<std::size_t>(d.len));
-  return zoned(d, n, room.bytes()) && room.keep();
+  if (d.type == u'p') return d.len >= 0 && packed(d, n, field);
+  return d.len > 0 && zoned(d, n, field);
 }
 
 bool DirectEncoder::Number::isZero() const {
@@ -385,56 +384,56 @@ bool DirectEncoder::packed(const convert::FieldDescriptor& d, const Number& n,
   if (n.fraction.size() > static_cast<std::size_t>(places)) return false;  // to be rounded
   const auto wholeWidth = static_cast<std::size_t>(places > 0 ? le - places + 1 : le + 1);
   if (n.whole.size() > wholeWidth) return false;  // its high digits would be dropped
-  // The le + 1 digits: zeros, the whole digits, the fraction filled with zeros to `places`;
-  // the field holds the last (le div 2) * 2 + 1 of them.
-  const std::size_t zeros = wholeWidth - n.whole.size();
+  // The le + 1 digits are zeros, the whole digits and the fraction filled with zeros to
+  // `places`; the field holds the last (le div 2) * 2 + 1 of them, placed here from the right
+  // (the field's zeros standing for the zeros) after the sign.
   const auto last = static_cast<std::size_t>(le / 2);
-  const std::size_t skip = static_cast<std::size_t>(le) + 1 - (2 * last + 1);
-  auto digit = [&](std::size_t j) {
-    j += skip;
-    if (j < zeros) return 0;
-    j -= zeros;
-    if (j < n.whole.size()) return n.whole[j] - '0';
-    j -= n.whole.size();
-    return j < n.fraction.size() ? n.fraction[j] - '0' : 0;
-  };
-  for (std::size_t k = 0; k < last; ++k)
-    field[k] = static_cast<std::uint8_t>(digit(2 * k) * 16 + digit(2 * k + 1));
+  const std::size_t keep = 2 * last + 1;
   const bool negative = n.negative && !n.isZero();
-  field[last] = static_cast<std::uint8_t>(digit(2 * last) * 16 + (negative ? 0xD : 0xF));
+  field[last] = negative ? 0xD : 0xF;
+  std::size_t j = places > 0 ? static_cast<std::size_t>(places) - n.fraction.size() : 0;
+  auto place = [&](char c) {
+    if (j < keep) {
+      const auto digit = static_cast<std::uint8_t>(c - '0');
+      field[last - (j + 1) / 2] |= j % 2 == 0 ? static_cast<std::uint8_t>(digit << 4) : digit;
+    }
+    ++j;
+  };
+  for (auto c = n.fraction.rbegin(); c != n.fraction.rend(); ++c) place(*c);
+  for (auto c = n.whole.rbegin(); c != n.whole.rend(); ++c) place(*c);
   return true;
 }
 
 bool DirectEncoder::zoned(const convert::FieldDescriptor& d, const Number& n, std::uint8_t* field) {
+  if (!digitsSingle_) return false;
   const auto len = static_cast<std::size_t>(d.len);
-  auto put = [&](std::size_t i, char c) {
-    const std::uint16_t jef = asciiJef_[static_cast<unsigned char>(c)];
-    field[i] = static_cast<std::uint8_t>(jef);
-    return jef <= 0xFF;
+  auto jef = [&](char c) {
+    return static_cast<std::uint8_t>(asciiJef_[static_cast<unsigned char>(c)]);
   };
+  const std::uint8_t zero = jef('0');
   std::size_t i = 0;
-  bool single = true;
   if (d.leftAligned()) {
     // The number in ordinary form ("0" before the point, no trailing zeros after it), filled
     // with zeros on the right.
     const std::string_view whole = n.whole.empty() ? std::string_view("0") : n.whole;
     const std::string_view fraction = n.fraction.substr(0, n.fraction.find_last_not_of('0') + 1);
     if (whole.size() + (fraction.empty() ? 0 : fraction.size() + 1) > len) return false;
-    for (char c : whole) single &= put(i++, c);
+    for (char c : whole) field[i++] = jef(c);
     if (!fraction.empty()) {
-      single &= put(i++, '.');
-      for (char c : fraction) single &= put(i++, c);
+      field[i++] = jef('.');
+      for (char c : fraction) field[i++] = jef(c);
     }
   } else {
     const auto places = static_cast<std::size_t>(d.decimals());
     if (len < places || n.fraction.size() > places) return false;
     if (n.whole.size() > len - places) return false;  // more digits than the field
-    for (std::size_t z = len - places - n.whole.size(); z > 0; --z) single &= put(i++, '0');
-    for (char c : n.whole) single &= put(i++, c);
-    for (char c : n.fraction) single &= put(i++, c);
+    const std::size_t zeros = len - places - n.whole.size();
+    std::memset(field, zero, zeros);
+    i = zeros;
+    for (char c : n.whole) field[i++] = jef(c);
+    for (char c : n.fraction) field[i++] = jef(c);
   }
-  while (i < len) single &= put(i++, '0');
-  if (!single) return false;
+  std::memset(field + i, zero, len - i);
   if (n.negative && !n.isZero()) {
     // The zone of the last digit carries the sign.
     if (field[len - 1] < 0x20) return false;
@@ -478,18 +477,22 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
   const auto* in = reinterpret_cast<const std::uint8_t*>(bytes.data());
 
   if (d.type == u'n' || d.type == u'p') {
-    digits_.clear();
     bool negative;
     int scale;
     if (d.type == u'n') {
       if (n == 0) return false;
       // Zoned: the digits through the table, the sign in the zone of the last one.
-      for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t b = i + 1 < n ? in[i] : static_cast<std::uint8_t>((in[i] & 0x0F) + 0xF0);
-        const std::uint8_t digit = t_.single(b).digit;
-        if (digit > 9) return false;
-        digits_.push_back(static_cast<char>('0' + digit));
+      digits_.resize(n);
+      std::uint8_t notDigit = 0;
+      for (std::size_t i = 0; i + 1 < n; ++i) {
+        const std::uint8_t digit = t_.single(in[i]).digit;
+        notDigit |= digit & 0xF0;
+        digits_[i] = static_cast<char>('0' + digit);
       }
+      const std::uint8_t digit =
+          t_.single(static_cast<std::uint8_t>((in[n - 1] & 0x0F) + 0xF0)).digit;
+      if ((notDigit | (digit & 0xF0)) != 0) return false;
+      digits_[n - 1] = static_cast<char>('0' + digit);
       negative = (in[n - 1] >> 4) == 0xD;
       scale = d.decimals();
     } else {
@@ -497,12 +500,17 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
       const auto last = static_cast<std::size_t>(d.len / 2);
       if (n != last + 1) return false;
       // Packed: two digits a byte; half-bytes above 9 print as two digits: the general way.
-      for (std::size_t i = 0; i <= last; ++i) {
+      digits_.resize(2 * last + 1);
+      bool above9 = false;
+      for (std::size_t i = 0; i < last; ++i) {
         const std::uint8_t high = in[i] >> 4, low = in[i] & 0x0F;
-        if (high > 9 || (i < last && low > 9)) return false;
-        digits_.push_back(static_cast<char>('0' + high));
-        if (i < last) digits_.push_back(static_cast<char>('0' + low));
+        above9 |= high > 9 || low > 9;
+        digits_[2 * i] = static_cast<char>('0' + high);
+        digits_[2 * i + 1] = static_cast<char>('0' + low);
       }
+      above9 |= (in[last] >> 4) > 9;
+      if (above9) return false;
+      digits_[2 * last] = static_cast<char>('0' + (in[last] >> 4));
       negative = (in[last] & 0x0F) == 0xD;
       scale = d.second - u'0';
     }
@@ -520,9 +528,10 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
   char* const start = line.data() + mark;
   char* out = start;
   *out++ = '"';
+  // Both bytes are stored, the room being there; only the character's own are kept.
   auto put = [&out](const SjisEntry& e) {
-    if (e.bytes == 2) *out++ = static_cast<char>(e.code >> 8);
-    *out++ = static_cast<char>(e.code & 0xFF);
+    std::memcpy(out, e.out, 2);
+    out += e.bytes;
     return e.bytes != 0;
   };
   bool plain = true;

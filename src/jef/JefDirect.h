@@ -39,7 +39,7 @@ inline constexpr std::uint8_t WideUnsure = 8;  // its full-width form may depend
 // A JEF code as the CSV side needs it: the bytes the CSV writer gives its character after the
 // cleaning of the CSV fields (",", "'" and the double quote as blanks, 「”」 as 「’」).
 struct SjisEntry {
-  std::uint16_t code = 0;     // one byte, or lead * 256 + trail
+  char out[2] = {0, 0};       // the bytes, the first of them alone for a one-byte character
   std::uint8_t bytes = 0;     // 1 or 2; 0 when the code names no character (the general way)
   std::uint8_t digit = 0xFF;  // 0 to 9 for the digit characters
 };
@@ -54,6 +54,10 @@ class DirectTables {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
   }
 
+  // Fills in the full-width forms of the narrow characters, through the width mapping (whose
+  // start is costly): once, before the first "k" field that needs them.
+  void widen() const;
+
   const CharEntry& unit(char16_t c) const { return byUnit_[c]; }
   // A Shift-JIS code: one byte, or lead * 256 + trail.
   const CharEntry& code(std::uint16_t code) const { return byCode_[code]; }
@@ -61,15 +65,18 @@ class DirectTables {
   const SjisEntry& pair(std::uint16_t code) const { return pair_[code]; }
 
  private:
-  std::vector<CharEntry> byUnit_;
-  std::vector<CharEntry> byCode_;
+  const JefTable& table_;
+  mutable std::vector<CharEntry> byUnit_;
+  mutable std::vector<CharEntry> byCode_;
+  mutable bool widened_ = false;
   std::array<SjisEntry, 256> single_{};
   std::vector<SjisEntry> pair_;
   bool usable_ = true;
 };
 
-// Builds the plain fields of a record. Each append either appends the whole field and returns
-// true, or leaves the record as it was and returns false for the general way.
+// Builds the plain fields of a record, each into its place: fieldWidth bytes, all 0x00 when
+// given. False for a field that is not plain, whose place then holds anything: the general way
+// writes it whole.
 class DirectEncoder {
  public:
   // As the general encoder: values of a CSV file are taken strictly (no empty numbers).
@@ -77,10 +84,10 @@ class DirectEncoder {
 
   // `v` without trailing blanks. `substitute` tells whether it holds characters that Shift-JIS
   // has no form for (written as "?").
-  bool append(const convert::FieldDescriptor& d, std::u16string_view v, std::string& record,
+  bool append(const convert::FieldDescriptor& d, std::u16string_view v, std::uint8_t* field,
               bool& substitute);
   // `v`: Shift-JIS bytes without trailing blanks.
-  bool append(const convert::FieldDescriptor& d, std::string_view v, std::string& record);
+  bool append(const convert::FieldDescriptor& d, std::string_view v, std::uint8_t* field);
 
  private:
   struct Char {
@@ -96,10 +103,10 @@ class DirectEncoder {
   template <bool Shifts, bool Wide, typename Source>
   Run encode(const Source& source);
   template <typename Source>
-  bool textField(const convert::FieldDescriptor& d, const Source& source, std::string& record,
+  bool textField(const convert::FieldDescriptor& d, const Source& source, std::uint8_t* field,
                  bool& substitute);
-  bool singleByte(const convert::FieldDescriptor& d, std::string& record);
-  bool number(const convert::FieldDescriptor& d, std::string_view v, std::string& record);
+  bool singleByte(const convert::FieldDescriptor& d, std::uint8_t* field);
+  bool number(const convert::FieldDescriptor& d, std::string_view v, std::uint8_t* field);
   // A plain number as views of its text.
   struct Number {
     std::string_view whole;     // without leading zeros
@@ -116,6 +123,7 @@ class DirectEncoder {
   std::vector<Char> text_;
   std::vector<std::uint8_t> run_;
   std::array<std::uint16_t, 0x80> asciiJef_;  // the digits and the point of the numbers
+  bool digitsSingle_ = true;                  // they are one byte each, as zoned fields need
   std::string ascii_;
 };
 

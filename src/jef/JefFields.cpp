@@ -81,16 +81,34 @@ DirectEncoder* FieldEncoder::direct() {
   return &direct_.emplace(table->direct(), fromCsv_);
 }
 
+namespace {
+
+// Runs a direct encoding into a field of 0x00 bytes at the end of the record; takes the field
+// back when the encoding declines.
+template <typename Encode>
+bool appendField(const convert::FieldDescriptor& d, std::string& record, Encode encode) {
+  const std::size_t at = record.size();
+  record.resize(at + static_cast<std::size_t>(fieldWidth(d)), '\0');
+  if (encode(reinterpret_cast<std::uint8_t*>(record.data() + at))) return true;
+  record.resize(at);
+  return false;
+}
+
+}  // namespace
+
 bool FieldEncoder::appendDirect(const convert::FieldDescriptor& d, std::u16string_view v,
                                 std::string& record, bool& substitute) {
   DirectEncoder* encoder = direct();
-  return encoder && encoder->append(d, v, record, substitute);
+  return encoder && appendField(d, record, [&](std::uint8_t* field) {
+           return encoder->append(d, v, field, substitute);
+         });
 }
 
 bool FieldEncoder::appendDirect(const convert::FieldDescriptor& d, std::string_view v,
                                 std::string& record) {
   DirectEncoder* encoder = direct();
-  return encoder && encoder->append(d, v, record);
+  return encoder &&
+         appendField(d, record, [&](std::uint8_t* field) { return encoder->append(d, v, field); });
 }
 
 bool FieldEncoder::packed(const convert::FieldDescriptor& d, const String& v) {

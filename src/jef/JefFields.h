@@ -44,8 +44,10 @@ class FieldEncoder {
   // `v` given as Shift-JIS bytes; false also for bytes that name no character.
   bool appendDirect(const convert::FieldDescriptor& d, std::string_view v, std::string& record);
 
- private:
+  // The direct encoder, once the object's conversion table is loaded; null before.
   DirectEncoder* direct();
+
+ private:
   bool packed(const convert::FieldDescriptor& d, const String& v);
   bool zoned(const convert::FieldDescriptor& d, const String& v);
   bool doubleByte(const convert::FieldDescriptor& d, const String& v);

@@ -1,4 +1,6 @@
 // JEF sequential files: export of a query, import into a table, and conversion from and to CSV.
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -82,6 +84,35 @@ std::u16string_view columnView(const Variant& value, String& scratch) {
   return text.substr(0, text.find_last_not_of(u' ') + 1);
 }
 
+// A record of the layout, each field written in its place: by the direct way straight there,
+// by the general way through a scratch field.
+class RecordBuffer {
+ public:
+  explicit RecordBuffer(const convert::Layout& layout) {
+    for (const convert::FieldDescriptor& d : layout) {
+      offsets_.push_back(bytes_.size());
+      bytes_.append(static_cast<std::size_t>(jef::fieldWidth(d)), '\0');
+    }
+  }
+  void clear() { std::fill(bytes_.begin(), bytes_.end(), '\0'); }
+  std::uint8_t* field(std::int32_t k) {
+    return reinterpret_cast<std::uint8_t*>(bytes_.data() + offsets_[static_cast<std::size_t>(k)]);
+  }
+  bool general(jef::FieldEncoder& encoder, std::int32_t k, const convert::FieldDescriptor& d,
+               const String& v) {
+    scratch_.clear();
+    bool ok = encoder.append(d, v, scratch_);
+    std::memcpy(field(k), scratch_.data(), scratch_.size());
+    return ok;
+  }
+  std::string_view bytes() const { return bytes_; }
+
+ private:
+  std::string bytes_;
+  std::vector<std::size_t> offsets_;
+  std::string scratch_;
+};
+
 // Text appended in the encoding of the CSV side, as the text writer would write it.
 void appendEncoded(std::string& line, const String& text, TextEncoding encoding) {
   if (encoding == TextEncoding::Utf8) {
@@ -114,30 +145,31 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
 
   std::int32_t count = 0;
   jef::FieldEncoder encoder(*this, false);
-  std::string record;
   String v, scratch;
   try {
     Columns& columns = query.rs->rdoColumns();
     const convert::Layout layout(fds, columns.Count());
     if (!layout.status().ok()) report.fail(layout.status());
+    RecordBuffer record(layout);
     while (!query.rs->IsEOF()) {
       record.clear();
+      jef::DirectEncoder* direct = encoder.direct();
       for (std::int32_t k = 0; k < layout.size(); ++k) {
         const convert::FieldDescriptor& d = layout[k];
         const Variant value = columns[k].Value();
         const std::u16string_view text = columnView(value, scratch);
         bool substitute = false;
-        if (encoder.appendDirect(d, text, record, substitute)) {
+        if (direct && direct->append(d, text, record.field(k), substitute)) {
           if (substitute) report.substituted.note(count + 1, k + 1);
           continue;
         }
         v.assign(text);
         if (!convert::fitsShiftJis(v)) report.substituted.note(count + 1, k + 1);
-        if (!encoder.append(d, v, record))
+        if (!record.general(encoder, k, d, v))
           report.fail(fieldFailure(*this, count + 1, k, "the query",
                                    "(\"" + convert::shown(v) + "\") does not fit its field"));
       }
-      out.write(record);
+      out.write(record.bytes());
       ++count;
       countConverted(count, 200);
       query.rs->MoveNext();
@@ -245,7 +277,7 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
   const convert::Layout layout(fds, nf);
   if (!layout.status().ok()) report.fail(layout.status());
   jef::FieldEncoder encoder(*this, true);
-  std::string record;
+  RecordBuffer record(layout);
   String v;
   // The values of a record that had to change, noted after the record as the field reader
   // notes them: the fields whose bytes name no character, then those Shift-JIS can't hold.
@@ -254,7 +286,7 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
     if (invalid.count) report.substituted.note(count + 1, invalid.firstField, invalid.count);
     if (unfit.count) report.substituted.note(count + 1, unfit.firstField, unfit.count);
     invalid = unfit = ChangedValues();
-    out.write(record);
+    out.write(record.bytes());
     ++count;
     countConverted(count, 500);
   };
@@ -262,7 +294,7 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
   auto general = [&](std::int32_t k) {
     v.erase(v.find_last_not_of(u' ') + 1);
     if (!convert::fitsShiftJis(v)) unfit.note(count + 1, k + 1);
-    if (!encoder.append(layout[k], v, record))
+    if (!record.general(encoder, k, layout[k], v))
       report.fail(fieldFailure(*this, count + 1, k, source,
                                "(\"" + convert::shown(v) + "\") does not fit its field"));
   };
@@ -284,10 +316,11 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
           break;
         }
         record.clear();
+        jef::DirectEncoder* direct = encoder.direct();
         for (std::int32_t k = 0; k < nf; ++k) {
           const std::string_view bytes = reader.field(static_cast<std::size_t>(k));
-          if (encoder.appendDirect(layout[k], bytes.substr(0, bytes.find_last_not_of(' ') + 1),
-                                   record))
+          if (direct && direct->append(layout[k], bytes.substr(0, bytes.find_last_not_of(' ') + 1),
+                                       record.field(k)))
             continue;
           if (!file.decode(bytes, v)) invalid.note(count + 1, k + 1);
           general(k);
@@ -307,12 +340,13 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
         if (reader.invalidField() >= 0)
           invalid.note(count + 1, reader.invalidField() + 1, reader.invalidFields());
         record.clear();
+        jef::DirectEncoder* direct = encoder.direct();
         for (std::int32_t k = 0; k < nf; ++k) {
           v.swap(fields[static_cast<std::size_t>(k)]);
           std::u16string_view text(v);
           bool substitute = false;
-          if (encoder.appendDirect(layout[k], text.substr(0, text.find_last_not_of(u' ') + 1),
-                                   record, substitute)) {
+          if (direct && direct->append(layout[k], text.substr(0, text.find_last_not_of(u' ') + 1),
+                                       record.field(k), substitute)) {
             if (substitute) unfit.note(count + 1, k + 1);
             continue;
           }

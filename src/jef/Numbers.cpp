@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "runtime/Convert.h"
 #include "runtime/RuntimeError.h"
@@ -243,11 +244,26 @@ String generalNumber(bool negative, std::string_view digits, int scale) {
   return rt::numberText(negative ? -x : x);
 }
 
+namespace {
+
+// Text of a bounded length written in place: at most a sign, 15 digits, a point and 4 zeros.
+struct AsciiSink {
+  char* p;
+  void push_back(char c) { *p++ = c; }
+  void append(std::size_t n, char c) {
+    std::memset(p, c, n);
+    p += n;
+  }
+};
+
+}  // namespace
+
 bool appendGeneralNumber(std::string& out, bool negative, std::string_view digits, int scale) {
-  std::size_t size = out.size();
-  if (writeGeneral(out, negative, digits, scale)) return true;
-  out.resize(size);
-  return false;
+  char text[64];
+  AsciiSink sink{text};
+  if (!writeGeneral(sink, negative, digits, scale)) return false;
+  out.append(text, static_cast<std::size_t>(sink.p - text));
+  return true;
 }
 
 }  // namespace zuvo::jef
