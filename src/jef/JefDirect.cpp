@@ -469,10 +469,9 @@ bool isConversionCode(const convert::FieldDescriptor& d) {
 
 }  // namespace
 
-bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::string_view bytes,
-                                   std::string& line) {
-  if (isConversionCode(d)) return false;
-  const std::size_t mark = line.size();
+char* DirectDecoder::csvField(const convert::FieldDescriptor& d, std::string_view bytes,
+                              char* out) {
+  if (isConversionCode(d)) return nullptr;
   const std::size_t n = bytes.size();
   const auto* in = reinterpret_cast<const std::uint8_t*>(bytes.data());
 
@@ -480,7 +479,7 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
     bool negative;
     int scale;
     if (d.type == u'n') {
-      if (n == 0) return false;
+      if (n == 0) return nullptr;
       // Zoned: the digits through the table, the sign in the zone of the last one.
       digits_.resize(n);
       std::uint8_t notDigit = 0;
@@ -491,14 +490,14 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
       }
       const std::uint8_t digit =
           t_.single(static_cast<std::uint8_t>((in[n - 1] & 0x0F) + 0xF0)).digit;
-      if ((notDigit | (digit & 0xF0)) != 0) return false;
+      if ((notDigit | (digit & 0xF0)) != 0) return nullptr;
       digits_[n - 1] = static_cast<char>('0' + digit);
       negative = (in[n - 1] >> 4) == 0xD;
       scale = d.decimals();
     } else {
-      if (d.second < u'0' || d.second > u'9' || d.len < 0) return false;
+      if (d.second < u'0' || d.second > u'9' || d.len < 0) return nullptr;
       const auto last = static_cast<std::size_t>(d.len / 2);
-      if (n != last + 1) return false;
+      if (n != last + 1) return nullptr;
       // Packed: two digits a byte; half-bytes above 9 print as two digits: the general way.
       digits_.resize(2 * last + 1);
       bool above9 = false;
@@ -509,24 +508,20 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
         digits_[2 * i + 1] = static_cast<char>('0' + low);
       }
       above9 |= (in[last] >> 4) > 9;
-      if (above9) return false;
+      if (above9) return nullptr;
       digits_[2 * last] = static_cast<char>('0' + (in[last] >> 4));
       negative = (in[last] & 0x0F) == 0xD;
       scale = d.second - u'0';
     }
-    line.push_back('"');
-    if (!appendGeneralNumber(line, negative, digits_, scale)) {
-      line.resize(mark);
-      return false;
-    }
-    line += "\",";
-    return true;
+    *out++ = '"';
+    out = writeGeneralNumber(out, negative, digits_, scale);
+    if (!out) return nullptr;
+    *out++ = '"';
+    *out++ = ',';
+    return out;
   }
 
-  // At most two bytes a byte, and the quotes and comma.
-  line.resize(mark + 2 * n + 3);
-  char* const start = line.data() + mark;
-  char* out = start;
+  char* const start = out;
   *out++ = '"';
   // Both bytes are stored, the room being there; only the character's own are kept.
   auto put = [&out](const SjisEntry& e) {
@@ -556,15 +551,11 @@ bool DirectDecoder::appendCsvField(const convert::FieldDescriptor& d, std::strin
       }
     }
   }
-  if (!plain) {
-    line.resize(mark);
-    return false;
-  }
+  if (!plain) return nullptr;
   while (out > start + 1 && out[-1] == ' ') --out;  // trailing blanks
   *out++ = '"';
   *out++ = ',';
-  line.resize(static_cast<std::size_t>(out - line.data()));
-  return true;
+  return out;
 }
 
 }  // namespace zuvo::jef

@@ -128,12 +128,15 @@ class DirectEncoder {
 };
 
 // Turns plain fields of a record into CSV fields: a double quote, the text cleaned and without
-// trailing blanks in Shift-JIS, a double quote and a comma; false with nothing appended for
-// the general way.
+// trailing blanks in Shift-JIS, a double quote and a comma.
 class DirectDecoder {
  public:
   explicit DirectDecoder(const DirectTables& tables) : t_(tables) {}
-  bool appendCsvField(const convert::FieldDescriptor& d, std::string_view bytes, std::string& line);
+  // Room a field of n bytes may take.
+  static std::size_t room(std::size_t n) { return 2 * n + 48; }
+  // Writes the CSV field of `bytes` at `out`, which has room(bytes.size()) bytes, and returns
+  // its end; null for a field that is not plain (the bytes at `out` then hold anything).
+  char* csvField(const convert::FieldDescriptor& d, std::string_view bytes, char* out);
 
  private:
   const DirectTables& t_;

@@ -247,14 +247,22 @@ bool FieldEncoder::shifted(const convert::FieldDescriptor& d, const String& v) {
   return ok;
 }
 
+DirectDecoder* FieldDecoder::direct() {
+  if (direct_) return &*direct_;
+  const JefTable* table = z_.loadedJefTable();
+  if (!table || !table->direct().usable()) return nullptr;
+  return &direct_.emplace(table->direct());
+}
+
 bool FieldDecoder::appendCsvDirect(const convert::FieldDescriptor& d, std::string_view bytes,
                                    std::string& line) {
-  if (!direct_) {
-    const JefTable* table = z_.loadedJefTable();
-    if (!table || !table->direct().usable()) return false;
-    direct_.emplace(table->direct());
-  }
-  return direct_->appendCsvField(d, bytes, line);
+  DirectDecoder* decoder = direct();
+  if (!decoder) return false;
+  const std::size_t at = line.size();
+  line.resize(at + DirectDecoder::room(bytes.size()));
+  char* end = decoder->csvField(d, bytes, line.data() + at);
+  line.resize(end ? static_cast<std::size_t>(end - line.data()) : at);
+  return end != nullptr;
 }
 
 String FieldDecoder::asText(const ByteArray& bytes) {

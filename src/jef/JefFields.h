@@ -84,6 +84,8 @@ class FieldDecoder {
   // bytes; false with nothing appended otherwise.
   bool appendCsvDirect(const convert::FieldDescriptor& d, std::string_view bytes,
                        std::string& line);
+  // The direct decoder, once the object's conversion table is loaded; null before.
+  DirectDecoder* direct();
 
  private:
   String asText(const ByteArray& bytes);

@@ -409,7 +409,13 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
   jef::FieldDecoder decoder(*this, true);
   std::vector<std::int32_t> widths;
   for (const convert::FieldDescriptor& d : layout) widths.push_back(jef::fieldWidth(d));
-  std::string bytes, line;
+  std::string bytes, line, text;
+  std::size_t used = 0;
+  // The line grows to what its longest record needs and stays so.
+  auto room = [&](std::size_t n) {
+    if (line.size() < used + n) line.resize(2 * (used + n));
+    return line.data() + used;
+  };
   ByteArray field;
   String v;
   try {
@@ -417,9 +423,10 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
       // The record is read whole; fields past a short end of the file are not converted.
       bytes.resize(static_cast<std::size_t>(width));
       const std::size_t got = file.readBytes(bytes.data(), bytes.size());
-      line.clear();
+      used = 0;
       std::size_t at = 0;
       bool whole = true;
+      jef::DirectDecoder* direct = encoding == TextEncoding::ShiftJis ? decoder.direct() : nullptr;
       for (std::int32_t k = 0; k < layout.size(); ++k) {
         const convert::FieldDescriptor& d = layout[k];
         const auto w = static_cast<std::size_t>(widths[static_cast<std::size_t>(k)]);
@@ -436,22 +443,30 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
         }
         const std::string_view bytesOfField(bytes.data() + at, w);
         at += w;
-        if (encoding == TextEncoding::ShiftJis && decoder.appendCsvDirect(d, bytesOfField, line))
-          continue;
+        if (direct) {
+          if (char* end = direct->csvField(d, bytesOfField, room(jef::DirectDecoder::room(w)))) {
+            used = static_cast<std::size_t>(end - line.data());
+            continue;
+          }
+        }
         field.assign(bytesOfField.begin(), bytesOfField.end());
         if (!decoder.decode(d, field, 0, v))
           report.fail(fieldFailure(*this, count + 1, k, source, "could not be decoded"));
         convert::cleanText(v);
         v.erase(v.find_last_not_of(u' ') + 1);
-        line += '"';
-        appendEncoded(line, v, encoding);
-        line += "\",";
+        text.assign(1, '"');
+        appendEncoded(text, v, encoding);
+        text += "\",";
+        std::memcpy(room(text.size()), text.data(), text.size());
+        used += text.size();
       }
       // The file ends inside this record: no line is written for it.
       if (!whole) break;
-      line.pop_back();
-      line += "\r\n";
-      out.write(line);
+      // The comma after the last field becomes the line end.
+      *room(1) = '\n';
+      line[used - 1] = '\r';
+      ++used;
+      out.write(std::string_view(line.data(), used));
       ++count;
       countConverted(count, 500);
     }

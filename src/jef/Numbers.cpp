@@ -258,12 +258,9 @@ struct AsciiSink {
 
 }  // namespace
 
-bool appendGeneralNumber(std::string& out, bool negative, std::string_view digits, int scale) {
-  char text[64];
-  AsciiSink sink{text};
-  if (!writeGeneral(sink, negative, digits, scale)) return false;
-  out.append(text, static_cast<std::size_t>(sink.p - text));
-  return true;
+char* writeGeneralNumber(char* out, bool negative, std::string_view digits, int scale) {
+  AsciiSink sink{out};
+  return writeGeneral(sink, negative, digits, scale) ? sink.p : nullptr;
 }
 
 }  // namespace zuvo::jef

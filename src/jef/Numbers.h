@@ -56,8 +56,9 @@ DecimalDigits leadingDigits(const String& text);
 // The general number form of (negative ? -1 : 1) * digits / 10^scale: ".5", "-.25", "0",
 // "123", 15 significant digits at most.
 String generalNumber(bool negative, std::string_view digits, int scale);
-// Appends the same form to ASCII text; false, with nothing appended, where generalNumber
-// would need the run-time's double form (more than 15 significant digits, or an exponent).
-bool appendGeneralNumber(std::string& out, bool negative, std::string_view digits, int scale);
+// Writes the same form as ASCII at `out` (room for 40 bytes) and returns its end; null where
+// generalNumber would need the run-time's double form (more than 15 significant digits, or an
+// exponent).
+char* writeGeneralNumber(char* out, bool negative, std::string_view digits, int scale);
 
 }  // namespace zuvo::jef
