@@ -1,5 +1,8 @@
 // JEF sequential files: export of a query, import into a table, and conversion from and to CSV.
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -71,6 +74,21 @@ Status fieldFailure(ZuvoCls& z, std::int64_t record, std::int32_t k, const std::
 
 // The text of a column value as columnText gives it, without copying a text value: a view of
 // the value itself, or of `scratch`.
+// The text of a whole or binary floating-point number as columnText gives it (the same
+// std::to_chars forms), written as ASCII into `buffer`; empty for any other value.
+std::string_view numberView(const Variant& value, std::array<char, 64>& buffer) {
+  std::to_chars_result r{buffer.data(), std::errc()};
+  char* const end = buffer.data() + buffer.size();
+  if (const auto* l = value.get<std::int32_t>())
+    r = std::to_chars(buffer.data(), end, static_cast<long long>(*l));
+  else if (const auto* i = value.get<std::int16_t>())
+    r = std::to_chars(buffer.data(), end, static_cast<long long>(*i));
+  else if (const auto* d = value.get<double>(); d && std::isfinite(*d))
+    r = std::to_chars(buffer.data(), end, *d);
+  if (r.ec != std::errc()) return {};
+  return std::string_view(buffer.data(), static_cast<std::size_t>(r.ptr - buffer.data()));
+}
+
 std::u16string_view columnView(const Variant& value, String& scratch) {
   std::u16string_view text;
   if (const String* s = value.get<String>()) {
@@ -146,6 +164,7 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
   std::int32_t count = 0;
   jef::FieldEncoder encoder(*this, false);
   String v, scratch;
+  std::array<char, 64> digits;
   try {
     Columns& columns = query.rs->rdoColumns();
     const convert::Layout layout(fds, columns.Count());
@@ -157,13 +176,20 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
       for (std::int32_t k = 0; k < layout.size(); ++k) {
         const convert::FieldDescriptor& d = layout[k];
         const Variant value = columns[k].Value();
-        const std::u16string_view text = columnView(value, scratch);
-        bool substitute = false;
-        if (direct && direct->append(d, text, record.field(k), substitute)) {
-          if (substitute) report.substituted.note(count + 1, k + 1);
-          continue;
+        // Numbers go to the fields as the ASCII of their text, which is also Shift-JIS.
+        const std::string_view number = numberView(value, digits);
+        if (!number.empty()) {
+          if (direct && direct->append(d, number, record.field(k))) continue;
+          v.assign(number.begin(), number.end());
+        } else {
+          const std::u16string_view text = columnView(value, scratch);
+          bool substitute = false;
+          if (direct && direct->append(d, text, record.field(k), substitute)) {
+            if (substitute) report.substituted.note(count + 1, k + 1);
+            continue;
+          }
+          v.assign(text);
         }
-        v.assign(text);
         if (!convert::fitsShiftJis(v)) report.substituted.note(count + 1, k + 1);
         if (!record.general(encoder, k, d, v))
           report.fail(fieldFailure(*this, count + 1, k, "the query",
