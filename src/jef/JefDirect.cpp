@@ -534,6 +534,12 @@ char* DirectDecoder::csvField(const convert::FieldDescriptor& d, std::string_vie
     // Two-byte codes; a last byte without its pair gives nothing.
     for (std::size_t i = 0; i + 1 < n; i += 2)
       plain &= put(t_.pair(static_cast<std::uint16_t>(in[i] << 8 | in[i + 1])));
+  } else if (!std::memchr(in, ShiftIn, n)) {
+    // One-byte codes only: the trailing ones that give blanks needn't be decoded at all.
+    std::size_t end = n;
+    while (end > 0 && t_.single(in[end - 1]).isBlank()) --end;
+    for (std::size_t i = 0; i < end; ++i)
+      if (in[i] != ShiftOut) plain &= put(t_.single(in[i]));
   } else {
     bool inRun = false;
     for (std::size_t i = 0; i < n; ++i) {

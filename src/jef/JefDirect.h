@@ -42,6 +42,9 @@ struct SjisEntry {
   char out[2] = {0, 0};       // the bytes, the first of them alone for a one-byte character
   std::uint8_t bytes = 0;     // 1 or 2; 0 when the code names no character (the general way)
   std::uint8_t digit = 0xFF;  // 0 to 9 for the digit characters
+
+  // A half-width blank (the cleaning makes some characters one), which the trimming removes.
+  bool isBlank() const { return bytes == 1 && out[0] == ' '; }
 };
 
 class DirectTables {
