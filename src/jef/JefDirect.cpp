@@ -399,8 +399,8 @@ bool DirectEncoder::packed(const convert::FieldDescriptor& d, const Number& n,
     }
     ++j;
   };
-  for (auto c = n.fraction.rbegin(); c != n.fraction.rend(); ++c) place(*c);
-  for (auto c = n.whole.rbegin(); c != n.whole.rend(); ++c) place(*c);
+  std::for_each(n.fraction.rbegin(), n.fraction.rend(), place);
+  std::for_each(n.whole.rbegin(), n.whole.rend(), place);
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include "convert/Import.h"
 #include "convert/TextFile.h"
 #include "convert/ValueText.h"
+#include "jef/BackgroundWriter.h"
 #include "jef/JefFields.h"
 #include "platform/Cp932.h"
 #include "runtime/Convert.h"
@@ -163,6 +164,7 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
 
   std::int32_t count = 0;
   jef::FieldEncoder encoder(*this, false);
+  jef::BackgroundWriter writer(out);
   String v, scratch;
   std::array<char, 64> digits;
   try {
@@ -195,7 +197,7 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
           report.fail(fieldFailure(*this, count + 1, k, "the query",
                                    "(\"" + convert::shown(v) + "\") does not fit its field"));
       }
-      out.write(record.bytes());
+      writer.write(record.bytes());
       ++count;
       countConverted(count, 200);
       query.rs->MoveNext();
@@ -204,6 +206,7 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
     // A row that can't be read ends the export; what was written stays in the file.
     report.fail(convert::failureOf(std::current_exception(), count + 1, "the query"));
   }
+  writer.finish();
   if (!out.close()) report.fail(out.status());
   return report.status.ok() ? count : -1;
 }
@@ -303,6 +306,7 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
   const convert::Layout layout(fds, nf);
   if (!layout.status().ok()) report.fail(layout.status());
   jef::FieldEncoder encoder(*this, true);
+  jef::BackgroundWriter writer(out);
   RecordBuffer record(layout);
   String v;
   // The values of a record that had to change, noted after the record as the field reader
@@ -312,7 +316,7 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
     if (invalid.count) report.substituted.note(count + 1, invalid.firstField, invalid.count);
     if (unfit.count) report.substituted.note(count + 1, unfit.firstField, unfit.count);
     invalid = unfit = ChangedValues();
-    out.write(record.bytes());
+    writer.write(record.bytes());
     ++count;
     countConverted(count, 500);
   };
@@ -384,6 +388,7 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
   } catch (...) {
     report.fail(convert::failureOf(std::current_exception(), count + 1, source));
   }
+  writer.finish();
   if (!out.close()) report.fail(out.status());
   if (file.failed()) report.fail(file.status());
   return report.status.ok() ? count : -1;
@@ -433,6 +438,7 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
   const TextEncoding encoding = options_.csvEncoding;
   std::int32_t count = 0;
   jef::FieldDecoder decoder(*this, true);
+  jef::BackgroundWriter writer(out);
   std::vector<std::int32_t> widths;
   for (const convert::FieldDescriptor& d : layout) widths.push_back(jef::fieldWidth(d));
   std::string bytes, line, text;
@@ -492,13 +498,14 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
       *room(1) = '\n';
       line[used - 1] = '\r';
       ++used;
-      out.write(std::string_view(line.data(), used));
+      writer.write(std::string_view(line.data(), used));
       ++count;
       countConverted(count, 500);
     }
   } catch (...) {
     report.fail(convert::failureOf(std::current_exception(), count + 1, source));
   }
+  writer.finish();
   if (!out.close()) report.fail(out.status());
   if (file.failed()) report.fail(file.status());
   return report.status.ok() ? count : -1;
