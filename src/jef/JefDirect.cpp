@@ -49,9 +49,18 @@ class JefWriter {
     if (jef <= 0xFF && !inRun_) {
       if (total_ < keep_) std::memset(field_ + total_, jef, std::min(n, keep_ - total_));
       total_ += n;
-      return;
+    } else if (jef > 0xFF && (inRun_ || !shifts_)) {
+      // Two-byte codes inside a run, or without shift codes: the pairs alone.
+      const auto high = static_cast<std::uint8_t>(jef >> 8), low = static_cast<std::uint8_t>(jef);
+      std::size_t i = 0;
+      for (; i < n && total_ + 2 <= keep_; ++i, total_ += 2) {
+        field_[total_] = high;
+        field_[total_ + 1] = low;
+      }
+      for (; i < n; ++i) byte(high), byte(low);  // across or past the end of the field
+    } else {
+      for (std::size_t i = 0; i < n; ++i) put(jef);
     }
-    for (std::size_t i = 0; i < n; ++i) put(jef);
   }
   void end() {
     if (inRun_) byte(ShiftOut);
