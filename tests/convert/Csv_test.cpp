@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "TempDir.h"
 #include "platform/Cp932.h"
 #include "runtime/RuntimeError.h"
@@ -87,5 +89,61 @@ TEST(CsvFieldReaderTest, DecodesItsEncodingAndNamesTheFieldOfInvalidBytes) {
     ASSERT_EQ(reader.readRecord(fields, 2), CsvFieldReader::Record::Complete) << c.bytes;
     EXPECT_EQ(fields[1], c.second) << c.bytes;
     EXPECT_EQ(reader.invalidField(), c.invalid) << c.bytes;
+  }
+}
+
+namespace {
+
+std::vector<std::string> readAllBytes(const std::string& bytes, std::size_t n,
+                                      CsvFieldReader::Record* last) {
+  TempDir dir;
+  dir.write("f.csv", bytes);
+  TextReader file;
+  EXPECT_TRUE(file.open(dir.name("f.csv")));
+  CsvByteRecordReader reader(file);
+  std::vector<std::string> all;
+  CsvFieldReader::Record r;
+  while ((r = reader.readRecord(n)) == CsvFieldReader::Record::Complete)
+    for (std::size_t k = 0; k < n; ++k) all.emplace_back(reader.field(k));
+  *last = r;
+  return all;
+}
+
+}  // namespace
+
+// The byte reader parses records where they lie in its buffer: it must read what the field
+// reader reads, also for records across the buffer's refills and longer than the buffer.
+TEST(CsvByteRecordReaderTest, ReadsWhatTheFieldReaderReads) {
+  std::vector<std::string> inputs = {
+      "\"a,b\",  c\r\n\"d\"\r\n1,\"2\"\r\n",
+      "a,b\nc,d\re,f",
+      "\"x\"yz,\"l1\r\nl2\"\r\n",
+      "a,",
+      "a,b\r\n\r\n\r\nc,d\r\n\r\n",
+      "\"open",
+      "a\r",
+      "",
+      "  ,\"\"  x,\r\n",
+      "\"" + std::string(200000, 'q') + "\",z\r\n" + std::string(150000, 'w') + ",\"v\""};
+  std::mt19937 random(7);
+  const std::string tokens[] = {"\"", ",", "\r", "\n", "\r\n", " ", "ab", "\x8A\xBF", "0"};
+  for (int size : {100, 70000, 140000}) {
+    std::string s;
+    while (static_cast<int>(s.size()) < size) s += tokens[random() % std::size(tokens)];
+    inputs.push_back(s);
+  }
+  for (const std::string& input : inputs) {
+    for (std::size_t n : {1, 2, 3}) {
+      CsvFieldReader::Record fieldEnd, byteEnd;
+      std::vector<std::u16string> expected = readAll(input, n, &fieldEnd);
+      std::vector<std::string> got = readAllBytes(input, n, &byteEnd);
+      EXPECT_EQ(byteEnd, fieldEnd) << input.substr(0, 40);
+      ASSERT_EQ(got.size(), expected.size()) << input.substr(0, 40);
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        std::u16string decoded;
+        decodeShiftJis(got[i], decoded);
+        EXPECT_EQ(decoded, expected[i]) << i;
+      }
+    }
   }
 }
