@@ -125,6 +125,8 @@ TEST(CsvByteRecordReaderTest, ReadsWhatTheFieldReaderReads) {
       "",
       "  ,\"\"  x,\r\n",
       "\"" + std::string(200000, 'q') + "\",z\r\n" + std::string(150000, 'w') + ",\"v\""};
+  // A line end split by the end of the first read: its LF is no separator of its own.
+  inputs.push_back(std::string(65534, 'x') + ",\r\ny\r\n");
   std::mt19937 random(7);
   const std::string tokens[] = {"\"", ",", "\r", "\n", "\r\n", " ", "ab", "\x8A\xBF", "0"};
   for (int size : {100, 70000, 140000}) {
