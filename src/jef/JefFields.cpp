@@ -81,36 +81,6 @@ DirectEncoder* FieldEncoder::direct() {
   return &direct_.emplace(table->direct(), fromCsv_);
 }
 
-namespace {
-
-// Runs a direct encoding into a field of 0x00 bytes at the end of the record; takes the field
-// back when the encoding declines.
-template <typename Encode>
-bool appendField(const convert::FieldDescriptor& d, std::string& record, Encode encode) {
-  const std::size_t at = record.size();
-  record.resize(at + static_cast<std::size_t>(fieldWidth(d)), '\0');
-  if (encode(reinterpret_cast<std::uint8_t*>(record.data() + at))) return true;
-  record.resize(at);
-  return false;
-}
-
-}  // namespace
-
-bool FieldEncoder::appendDirect(const convert::FieldDescriptor& d, std::u16string_view v,
-                                std::string& record, bool& substitute) {
-  DirectEncoder* encoder = direct();
-  return encoder && appendField(d, record, [&](std::uint8_t* field) {
-           return encoder->append(d, v, field, substitute);
-         });
-}
-
-bool FieldEncoder::appendDirect(const convert::FieldDescriptor& d, std::string_view v,
-                                std::string& record) {
-  DirectEncoder* encoder = direct();
-  return encoder &&
-         appendField(d, record, [&](std::uint8_t* field) { return encoder->append(d, v, field); });
-}
-
 bool FieldEncoder::packed(const convert::FieldDescriptor& d, const String& v) {
   return attempt([&] {
     DecimalDigits digits = strictDigits(v.empty() && !fromCsv_ ? String(u"0") : v);
@@ -252,17 +222,6 @@ DirectDecoder* FieldDecoder::direct() {
   const JefTable* table = z_.loadedJefTable();
   if (!table || !table->direct().usable()) return nullptr;
   return &direct_.emplace(table->direct());
-}
-
-bool FieldDecoder::appendCsvDirect(const convert::FieldDescriptor& d, std::string_view bytes,
-                                   std::string& line) {
-  DirectDecoder* decoder = direct();
-  if (!decoder) return false;
-  const std::size_t at = line.size();
-  line.resize(at + DirectDecoder::room(bytes.size()));
-  char* end = decoder->csvField(d, bytes, line.data() + at);
-  line.resize(end ? static_cast<std::size_t>(end - line.data()) : at);
-  return end != nullptr;
 }
 
 String FieldDecoder::asText(const ByteArray& bytes) {

@@ -35,15 +35,6 @@ class FieldEncoder {
   // step failed: the field then holds the bytes written before the failure, the rest 0x00.
   bool append(const convert::FieldDescriptor& d, const String& v, std::string& record);
 
-  // The same field by the direct way, once the object's conversion table is loaded and where
-  // the tables give the same bytes: true with the field appended; false with nothing appended,
-  // the field then being one for append. `substitute` tells whether v holds characters that
-  // Shift-JIS has no form for.
-  bool appendDirect(const convert::FieldDescriptor& d, std::u16string_view v, std::string& record,
-                    bool& substitute);
-  // `v` given as Shift-JIS bytes; false also for bytes that name no character.
-  bool appendDirect(const convert::FieldDescriptor& d, std::string_view v, std::string& record);
-
   // The direct encoder, once the object's conversion table is loaded; null before.
   DirectEncoder* direct();
 
@@ -78,12 +69,6 @@ class FieldDecoder {
   bool decode(const convert::FieldDescriptor& d, ByteArray& bytes, std::int32_t columnSize,
               String& v);
 
-  // For a CSV written in Shift-JIS: appends the CSV field of `bytes` (a double quote, the
-  // decoded text cleaned and without trailing blanks, a double quote, a comma) by the direct
-  // way, once the object's conversion table is loaded and where the tables give the same
-  // bytes; false with nothing appended otherwise.
-  bool appendCsvDirect(const convert::FieldDescriptor& d, std::string_view bytes,
-                       std::string& line);
   // The direct decoder, once the object's conversion table is loaded; null before.
   DirectDecoder* direct();
 

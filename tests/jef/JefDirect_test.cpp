@@ -124,8 +124,15 @@ class JefDirectTest : public ::testing::Test {
 TEST_F(JefDirectTest, EncodersAgreeWithTheGeneralWayWhereverTheyTakeAField) {
   // Bytes that name no character, spliced into the Shift-JIS form of a text.
   const std::string invalid[] = {"", "\x81", "\x81\x20", "\xA0", "\xFD", "\x80", "\x85\x40"};
+  // The direct way writes into a field of 0x00 bytes.
+  auto field = [](const convert::FieldDescriptor& d, std::string& bytes) {
+    bytes.assign(static_cast<std::size_t>(jef::fieldWidth(d)), '\0');
+    return reinterpret_cast<std::uint8_t*>(bytes.data());
+  };
   for (bool fromCsv : {false, true}) {
     jef::FieldEncoder encoder(*z, fromCsv);
+    jef::DirectEncoder* directEncoder = encoder.direct();
+    ASSERT_NE(directEncoder, nullptr);
     std::map<std::u16string, int> taken;
     for (const std::u16string& text : texts()) {
       std::u16string v = text.substr(0, text.find_last_not_of(u' ') + 1);
@@ -134,13 +141,11 @@ TEST_F(JefDirectTest, EncodersAgreeWithTheGeneralWayWhereverTheyTakeAField) {
         std::string general, direct;
         const bool ok = encoder.append(d, String(v), general);
         bool substitute = true;
-        if (encoder.appendDirect(d, v, direct, substitute)) {
+        if (directEncoder->append(d, v, field(d, direct), substitute)) {
           ++taken[fds];
           EXPECT_TRUE(ok) << named(fds);
           EXPECT_EQ(direct, general) << named(fds);
           EXPECT_EQ(substitute, !convert::fitsShiftJis(v)) << named(fds);
-        } else {
-          EXPECT_EQ(direct, "") << named(fds);
         }
         if (!fromCsv) continue;
         // From the bytes of a CSV file: as the general way decodes and trims them.
@@ -151,10 +156,10 @@ TEST_F(JefDirectTest, EncodersAgreeWithTheGeneralWayWhereverTheyTakeAField) {
         const bool valid = convert::decodeShiftJis(bytes, decoded);
         decoded.erase(decoded.find_last_not_of(u' ') + 1);
         general.clear();
-        direct.clear();
         const bool decodedOk = encoder.append(d, decoded, general);
-        if (encoder.appendDirect(
-                d, std::string_view(bytes).substr(0, bytes.find_last_not_of(' ') + 1), direct)) {
+        if (directEncoder->append(
+                d, std::string_view(bytes).substr(0, bytes.find_last_not_of(' ') + 1),
+                field(d, direct))) {
           EXPECT_TRUE(valid && decodedOk && convert::fitsShiftJis(decoded)) << named(fds);
           EXPECT_EQ(direct, general) << named(fds);
         }
@@ -201,16 +206,17 @@ TEST_F(JefDirectTest, DecoderAgreesWithTheGeneralWayWhereverItTakesAField) {
   }
 
   jef::FieldDecoder decoder(*z, true);
+  jef::DirectDecoder* directDecoder = decoder.direct();
+  ASSERT_NE(directDecoder, nullptr);
   std::map<std::u16string, int> taken;
   for (const std::string& f : fields) {
     for (const char16_t* fds : decoderLayouts) {
       const auto d = fieldDescriptor(fds, 0);
       const std::string bytes = f.substr(0, static_cast<std::size_t>(jef::fieldWidth(d)));
-      std::string direct;
-      if (!decoder.appendCsvDirect(d, bytes, direct)) {
-        EXPECT_EQ(direct, "") << named(fds);
-        continue;
-      }
+      std::string direct(jef::DirectDecoder::room(bytes.size()), '\0');
+      const char* end = directDecoder->csvField(d, bytes, direct.data());
+      if (!end) continue;
+      direct.resize(static_cast<std::size_t>(end - direct.data()));
       ++taken[fds];
       ByteArray b(bytes.begin(), bytes.end());
       String v;
