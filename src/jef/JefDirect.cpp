@@ -186,38 +186,43 @@ void DirectTables::widen() const {
 namespace {
 
 // What a text field is read from: UTF-16 units (a table's values) or Shift-JIS bytes (a CSV
-// file). each(f) calls f(entry, ascii) for every character, ascii being the character when it
-// is ASCII and 0xFFFF otherwise; bytes that name no character give an entry flagged Invalid.
+// file), one character at a time from a copy: next gives its entry and the character when it
+// is ASCII (0xFFFF otherwise); bytes that name no character give an entry flagged Invalid.
 struct Units {
   std::u16string_view v;
   const DirectTables& t;
+  std::size_t i = 0;
   std::size_t size() const { return v.size(); }
-  template <typename F>
-  void each(F f) const {
-    for (char16_t c : v) f(t.unit(c), c < 0x80 ? c : u'\uFFFF');
+  bool next(const CharEntry*& e, char16_t& ascii) {
+    if (i == v.size()) return false;
+    const char16_t c = v[i++];
+    e = &t.unit(c);
+    ascii = c < 0x80 ? c : u'\uFFFF';
+    return true;
   }
 };
 
 struct Bytes {
   std::string_view v;
   const DirectTables& t;
+  std::size_t i = 0;
   std::size_t size() const { return v.size(); }
-  template <typename F>
-  void each(F f) const {
+  bool next(const CharEntry*& e, char16_t& ascii) {
     static constexpr CharEntry strayLead{0, 0, 1, 1, charFlag::Invalid};
-    const auto* p = reinterpret_cast<const std::uint8_t*>(v.data());
-    const auto* const end = p + v.size();
-    while (p < end) {
-      std::uint16_t code = *p++;
-      if (DirectTables::isLead(static_cast<std::uint8_t>(code))) {
-        if (p == end) {
-          f(strayLead, u'\uFFFF');
-          return;
-        }
-        code = static_cast<std::uint16_t>(code << 8 | *p++);
+    if (i == v.size()) return false;
+    std::uint16_t code = static_cast<std::uint8_t>(v[i++]);
+    ascii = u'\uFFFF';
+    if (DirectTables::isLead(static_cast<std::uint8_t>(code))) {
+      if (i == v.size()) {
+        e = &strayLead;
+        return true;
       }
-      f(t.code(code), code < 0x80 ? static_cast<char16_t>(code) : u'\uFFFF');
+      code = static_cast<std::uint16_t>(code << 8 | static_cast<std::uint8_t>(v[i++]));
+    } else if (code < 0x80) {
+      ascii = static_cast<char16_t>(code);
     }
+    e = &t.code(code);
+    return true;
   }
 };
 
@@ -253,16 +258,18 @@ bool DirectEncoder::append(const convert::FieldDescriptor& d, std::string_view v
 }
 
 template <bool Shifts, bool Wide, typename Source>
-DirectEncoder::Run DirectEncoder::encode(const Source& source) {
+DirectEncoder::Run DirectEncoder::encode(Source source) {
   // At most two bytes a character and a shift code before it, and one closing shift code.
   if (run_.size() < 3 * source.size() + 1) run_.resize(3 * source.size() + 1);
   Run run;
   std::uint8_t* out = run_.data();
   bool inRun = false;
-  source.each([&](const CharEntry& e, char16_t) {
-    run.flags |= e.flags;
-    run.weight += Wide ? e.wideWeight : e.weight;
-    const std::uint16_t jef = Wide ? e.wideJef : e.jef;
+  const CharEntry* e;
+  char16_t ascii;
+  while (source.next(e, ascii)) {
+    run.flags |= e->flags;
+    run.weight += Wide ? e->wideWeight : e->weight;
+    const std::uint16_t jef = Wide ? e->wideJef : e->jef;
     if (jef <= 0xFF) {
       if (inRun) *out++ = ShiftOut, inRun = false;
       *out++ = static_cast<std::uint8_t>(jef);
@@ -271,7 +278,7 @@ DirectEncoder::Run DirectEncoder::encode(const Source& source) {
       *out++ = static_cast<std::uint8_t>(jef >> 8);
       *out++ = static_cast<std::uint8_t>(jef & 0xFF);
     }
-  });
+  }
   if (inRun) *out++ = ShiftOut;
   run.bytes = static_cast<std::size_t>(out - run_.data());
   return run;
@@ -287,10 +294,13 @@ bool DirectEncoder::textField(const convert::FieldDescriptor& d, const Source& s
   if (d.type == u'f' || d.type == u't' || d.type == u'd') {
     chars_.clear();
     std::uint8_t flags = 0;
-    source.each([&](const CharEntry& e, char16_t ascii) {
-      flags |= e.flags;
-      chars_.push_back({&e, ascii});
-    });
+    Source cursor = source;
+    const CharEntry* e;
+    char16_t ascii;
+    while (cursor.next(e, ascii)) {
+      flags |= e->flags;
+      chars_.push_back({e, ascii});
+    }
     substitute = flags & charFlag::Substitute;
     return !(flags & charFlag::Invalid) && singleByte(d, field);
   }

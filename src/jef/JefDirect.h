@@ -104,7 +104,7 @@ class DirectEncoder {
     std::uint8_t flags = 0;  // of all its characters
   };
   template <bool Shifts, bool Wide, typename Source>
-  Run encode(const Source& source);
+  Run encode(Source source);
   template <typename Source>
   bool textField(const convert::FieldDescriptor& d, const Source& source, std::uint8_t* field,
                  bool& substitute);
