@@ -177,7 +177,7 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
       jef::DirectEncoder* direct = encoder.direct();
       for (std::int32_t k = 0; k < layout.size(); ++k) {
         const convert::FieldDescriptor& d = layout[k];
-        const Variant value = columns[k].Value();
+        const Variant& value = columns[k].ValueRef();
         // Numbers go to the fields as the ASCII of their text, which is also Shift-JIS.
         const std::string_view number = numberView(value, digits);
         if (!number.empty()) {
