@@ -19,6 +19,7 @@ rows=${2:-1000000}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp data/sjisjef.tbl "$work/"
+source bench/lib.sh
 
 measure() {  # prints "cpu-seconds peak-KiB", the best of three runs, of a command
   local best="" t
@@ -75,6 +76,8 @@ printf "$line   %.2fx the speed of uconv\n" "CSVtoJEF" "$s1" "$(rate "$mb" "$s1"
 printf "$line   %.2fx the speed of uconv back\n" "JEFtoCSV (same CSV MB)" "$s3" "$(rate "$mb" "$s3")" "$k3" "$(ratio "$s4" "$s3")"
 printf "$line\n" "uconv windows-932→ibm-939" "$s2" "$(rate "$mb" "$s2")" "$k2"
 printf "$line\n" "uconv ibm-939→windows-932" "$s4" "$(rate "$mb" "$s4")" "$k4"
+table_row "CSVtoJEF, $mb MB" "$to_jef" "uconv -f windows-932 -t ibm-939" "$icu" speed 2
+table_row "JEFtoCSV, the same data" "$to_csv" "uconv -f ibm-939 -t windows-932" "$icu_back" speed 2
 if [ -n "$other" ]; then
   printf "$line\n" "CSVtoJEF, other build" $(measure "$other" convert csv-to-jef "$work/in.csv" \
     "$work/other.jef" --fds "$fds" --home "$work" -q | awk -v mb="$mb" '{print $1, mb / $1, $2}')
@@ -101,6 +104,7 @@ insert into t select printf('C%08d', i), (select v from words where words.i = c.
   (i % 100000) / 4.0, -(i % 99999) / 100.0, printf('2024.%02d.%02d', i % 12 + 1, i % 28 + 1),
   (select v from words where words.i = 9 + c.i % 4) from c;
 create table back as select * from t where 0;
+create table back_sqlite as select * from t where 0;
 SQL
   local query="select * from t"
   local out="x__0010 k__0030 n__0003 n2r0010 p2_0009 d__0008 x__0030"
@@ -115,6 +119,13 @@ SQL
   printf '%-30s %9d rows %6.2f s CPU %8d KiB peak\n' "sqlite3 -csv, same query" "$n" "$s2" "$k2"
   read -r s k <<< "$i"
   printf '%-30s %9d rows %6.2f s CPU %8d KiB peak\n' "SetJefRDB" "$n" "$s" "$k"
+  local load
+  load=$(measure sqlite3 "$db" ".import --csv '$work/sqlite.csv' back_sqlite")
+  printf '%-30s %9d rows %6.2f s CPU %8d KiB peak\n' "sqlite3 .import, same rows" "$n" $load
+  if [ "$n" = "$rows" ]; then
+    table_row "CnvJefSFFile, $n rows" "$e" "sqlite3 -csv" "$p" time 1.0
+    table_row "SetJefRDB, $n rows" "$i" "sqlite3 .import --csv" "$load" time 0.6
+  fi
   if [ -n "$other" ]; then
     read -r s k <<< "$(measure "$other" export jef "$work/other.t.jef" --db "$db" --sql "$query" --fds "$out" --home "$work" -q)"
     printf '%-30s %9d rows %6.2f s CPU %8d KiB peak\n' "CnvJefSFFile, other build" "$n" "$s" "$k"

@@ -26,6 +26,11 @@ against() {
       printf "%s\t%.2f s, %d MB\t%s: %.2f s, %d MB\t%.2f× %s\t%s %s× %s\n", j, c, k / 1024, p, pc,
         pk / 1024, r, s == "time" ? "the time" : "the speed", s == "time" ? "≤" : "≥", t,
         met ? "✔" : "✘" }')
-  printf '%s\n' "$line" | awk -F'\t' '{ printf "%-30s %-16s | %-36s | %s | target %s\n", $1, $2, $3, $4, $5 }'
+  [ -n "${ZUVO_QUIET_ROW:-}" ] || printf '%s\n' "$line" | awk -F'\t' '{ printf "%-30s %-16s | %-36s | %s | target %s\n", $1, $2, $3, $4, $5 }'
   if [ -n "${ZUVO_BENCH_TABLE:-}" ]; then printf '%s\n' "$line" >>"$ZUVO_BENCH_TABLE"; fi
+}
+
+# The same, only as a row of the table, for a script that prints its own lines.
+table_row() {
+  ZUVO_QUIET_ROW=1 against "$@"
 }
