@@ -33,6 +33,13 @@ FieldDescriptor fieldDescriptor(const String& fds, std::int32_t k);
 // The number of half-width blanks in fds plus one: how many descriptors the importers expect.
 std::int32_t fieldCount(const String& fds);
 
+// Whether d carries an import conversion code: jc, dt, d2, md, tm, ms, sz, ls or hs.
+bool hasImportCode(const FieldDescriptor& d);
+// The text of an imported field converted by its conversion code, before its trailing blanks
+// go: dates and times punctuated, "sz" filled with zeros to `columnSize` characters (error 5
+// for a negative size), case and width changed. Without a code the text stays as it is.
+String applyImportCode(const FieldDescriptor& d, String field, std::int32_t columnSize);
+
 // The descriptors of a field definition string, read once for a whole conversion so that no
 // record reads fds again.
 class Layout {

@@ -20,33 +20,6 @@
 
 namespace zuvo {
 
-namespace {
-
-// Puts len fill characters before (right-aligned) or after (left-aligned) the text and keeps
-// len characters.
-String alignByCharacters(const String& s, int len, char16_t fill, bool left) {
-  if (len <= 0) return String();
-  if (left) return (s + String(static_cast<std::size_t>(len), fill)).substr(0, len);
-  String x = String(static_cast<std::size_t>(len), fill) + s;
-  return x.substr(x.size() - static_cast<std::size_t>(len));
-}
-
-String without(const String& s, char16_t c) {
-  String r;
-  r.reserve(s.size());
-  for (char16_t x : s)
-    if (x != c) r += x;
-  return r;
-}
-
-bool allOf(const String& s, char16_t c) {
-  for (char16_t x : s)
-    if (x != c) return false;
-  return true;
-}
-
-}  // namespace
-
 // --- Export ---
 
 namespace {
@@ -288,48 +261,6 @@ std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const Stri
 
 namespace {
 
-// The conversion of an import field by its conversion code, before trailing blanks go.
-String convertField(const convert::FieldDescriptor& d, String field, std::int32_t columnSize) {
-  auto blank = [&] { return without(field, u' ').empty(); };
-  auto zeros = [&] { return allOf(field, u'0'); };
-  auto left = [&](std::size_t n) { return field.substr(0, n); };
-  auto mid = [&](std::size_t from, std::size_t n) {  // 1-based like the run-time's Mid
-    return from - 1 < field.size() ? field.substr(from - 1, n) : String();
-  };
-  auto right = [&](std::size_t n) {
-    return field.size() > n ? field.substr(field.size() - n) : field;
-  };
-  auto dated = [&] {
-    if (field.size() == 6) return left(4) + u"." + mid(5, 2);
-    if (field.size() == 8) return left(4) + u"." + mid(5, 2) + u"." + right(2);
-    return field;
-  };
-  if (d.is(u'j', u'c')) return left(4) + u"-" + mid(5, 6) + u"-" + right(3);
-  if (d.is(u'd', u't')) return !blank() && !zeros() ? dated() : String();
-  if (d.is(u'd', u'2')) {
-    if (blank() || zeros()) return String();
-    field = (rt::val(left(2)) < 50 ? u"20" : u"19") + field;
-    return dated();
-  }
-  if (d.is(u'm', u'd')) return !blank() && !zeros() ? left(2) + u"." + mid(3, 2) : String();
-  if (d.is(u't', u'm')) {
-    if (blank()) return field;
-    if (field.size() == 4) return left(2) + u":" + mid(3, 2);
-    if (field.size() == 6) return left(2) + u":" + mid(3, 2) + u":" + right(2);
-    return field;
-  }
-  if (d.is(u'm', u's')) return blank() ? field : left(2) + u":" + mid(3, 2);
-  if (d.is(u's', u'z'))
-    return alignByCharacters(field, std::max(columnSize, 0), u'0', d.leftAligned());
-  if (d.is(u'l', u's')) return rt::lower(field);
-  if (d.is(u'h', u's')) return convert::toHalfWidth(field);
-  return field;
-}
-
-}  // namespace
-
-namespace {
-
 // A fixed-length file into a table: records of the layout's fields, one per line or of
 // `bln` bytes each.
 class FixedImport : public convert::FileImport {
@@ -394,7 +325,7 @@ class FixedImport : public convert::FileImport {
       if (record_.size() > 32767 && start >= 1 && d.len >= 1) throw RuntimeError(err::Overflow);
       String field(fields.cut(start, d.len));
       start += d.len;
-      field = convertField(d, std::move(field), size);
+      field = convert::applyImportCode(d, std::move(field), std::max(size, 0));
       std::size_t n = field.size();
       while (n > 0 && field[n - 1] == u' ') --n;
       field.resize(n);

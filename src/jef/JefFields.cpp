@@ -34,9 +34,6 @@ int packedPlaces(const convert::FieldDescriptor& d) {
   return d.second - u'0';
 }
 
-bool isBlank(const String& t) {
-  return t.find_first_not_of(u' ') == String::npos;
-}
 bool isAllZero(const String& t) {
   return t.find_first_not_of(u'0') == String::npos;
 }
@@ -233,45 +230,10 @@ bool FieldDecoder::decode(const convert::FieldDescriptor& d, ByteArray& bytes,
   v.clear();
   int last = static_cast<int>(bytes.size()) - 1;
   return attempt([&] {
-    if (d.is(u'j', u'c')) {
-      String t = asText(bytes);
-      v = rt::left(t, 4) + u"-" + rt::mid(t, 5, 6) + u"-" + rt::right(t, 3);
-    } else if (d.is(u'd', u't') || d.is(u'd', u'2') || d.is(u'm', u'd')) {
-      String t = asText(bytes);
-      if (isBlank(t) || isAllZero(t)) return;
-      if (d.is(u'm', u'd')) {
-        v = rt::mid(t, 1, 2) + u"." + rt::mid(t, 3, 2);
-        return;
-      }
-      if (d.is(u'd', u'2')) t.insert(0, rt::val(rt::left(t, 2)) < 50 ? u"20" : u"19");
-      if (t.size() == 6)
-        v = t.substr(0, 4) + u"." + t.substr(4, 2);
-      else if (t.size() == 8)
-        v = t.substr(0, 4) + u"." + t.substr(4, 2) + u"." + t.substr(6, 2);
-      else
-        v = t;
-    } else if (d.is(u't', u'm')) {
+    if (convert::hasImportCode(d)) {
       v = asText(bytes);
-      if (isBlank(v)) return;
-      if (v.size() == 4) {
-        v.insert(2, u":");
-      } else if (v.size() == 6) {
-        v.insert(4, u":");
-        v.insert(2, u":");
-      }
-    } else if (d.is(u'm', u's')) {
-      v = asText(bytes);
-      if (!isBlank(v)) v = rt::mid(v, 1, 2) + u":" + rt::mid(v, 3, 2);
-    } else if (d.is(u's', u'z')) {
-      v = asText(bytes);
-      if (toCsv_) return;
-      if (columnSize < 0) throw RuntimeError(err::InvalidArgument);
-      String zeros(static_cast<std::size_t>(columnSize), u'0');
-      v = d.leftAligned() ? rt::left(v + zeros, columnSize) : rt::right(zeros + v, columnSize);
-    } else if (d.is(u'l', u's')) {
-      v = rt::lower(asText(bytes));
-    } else if (d.is(u'h', u's')) {
-      v = convert::toHalfWidth(asText(bytes));
+      // For a CSV there is no column to fill "sz" to.
+      if (!(toCsv_ && d.is(u's', u'z'))) v = convert::applyImportCode(d, std::move(v), columnSize);
     } else if (d.type == u'n') {
       if (last < 0) throw RuntimeError(err::SubscriptOutOfRange);
       bool negative = (bytes[last] >> 4) == 0xD;
