@@ -43,14 +43,17 @@ table=$(realpath "$prefix/share/zuvo/sjisjef.tbl")
 # Each build prints "a 4"; one on the shared library also names the installed table, having no
 # home of its own.
 check() {
-  local program=$1 linked=$2 out
+  local program=$1 linked=$2 out libraries
   out=$(cd "$work" && ZUVO_HOME=$work/home LD_LIBRARY_PATH=$libdir "$program") || fail "$program failed"
   [ "$(sed -n 1p <<<"$out")" = "a 4" ] || fail "$program printed: $out"
   if [ "$linked" = shared ]; then
     [ "$(sed -n 2p <<<"$out")" = "$table" ] || fail "$program does not find the installed table: $out"
-    LD_LIBRARY_PATH=$libdir ldd "$program" | grep -q "=> $libdir/libzuvo.so" || fail "$program is not on libzuvo.so"
+    # ldd's whole output first: grep -q stopping early would fail the pipe under pipefail.
+    libraries=$(LD_LIBRARY_PATH=$libdir ldd "$program")
+    grep -q "=> $libdir/libzuvo.so" <<<"$libraries" || fail "$program is not on libzuvo.so"
   else
-    ! LD_LIBRARY_PATH=$libdir ldd "$program" 2>/dev/null | grep -q libzuvo.so || fail "$program is on libzuvo.so"
+    libraries=$(LD_LIBRARY_PATH=$libdir ldd "$program" 2>/dev/null || true)
+    ! grep -q libzuvo.so <<<"$libraries" || fail "$program is on libzuvo.so"
   fi
   echo "$program: $linked, ok"
 }
@@ -76,6 +79,7 @@ c++ -std=c++20 -static app.cpp -o app-static $(pkg-config --static --cflags --li
 check "$work/app/app-static" static
 
 echo "== the installed zuvo program"
-ZUVO_HOME=$work/home "$prefix/bin/zuvo" --version | grep -qx "conversion table: $table" ||
+version=$(ZUVO_HOME=$work/home "$prefix/bin/zuvo" --version)
+grep -qx "conversion table: $table" <<<"$version" ||
   fail "zuvo --version does not name the installed table"
 echo "consumer tests passed"
