@@ -97,7 +97,8 @@ class ImportRow {
   std::vector<InsertValue> values_;
 };
 
-// Runs the inserts of a load through RDBStartTran, RDBExec and RDBCommit, committing every
+// Runs the inserts of a load in transactions of RDBStartTran and RDBCommit, each row bound
+// where the connection can and else run as its statement through RDBExec, committing every
 // `interval` rows (never in between when interval is 0 or below) and at the end. After a
 // failure the open transaction has been rolled back and the batch takes nothing more; rows
 // committed before stay.
