@@ -1,6 +1,5 @@
 // Start-up from the settings file and the private primitives that reach the system.
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 
 #include "component/ZuvoCls.h"
@@ -43,9 +42,7 @@ void applySetting(Settings& settings, const String& line) {
 void ZuvoCls::readSettings() {
   settings_ = Settings{};
   settings_.scramblingKey = kDefaultScramblingKey;
-  std::ifstream in(platform_->settingsFile(), std::ios::binary);
-  if (in) {
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (std::string bytes; readWholeFile(files(), platform_->settingsFile().string(), bytes) == 0) {
     String text = cp932::decode(bytes);
     // Lines end in CR LF, CR or LF alike.
     std::size_t start = 0;

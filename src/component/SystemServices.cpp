@@ -1,6 +1,5 @@
 // Window, user, registry, archiver and host services, the debug log and the system's
 // open/closed convention.
-#include <fstream>
 
 #include "component/PathText.h"
 #include "component/ZuvoCls.h"
@@ -148,11 +147,11 @@ void ZuvoCls::WriteDbg(const String& fnm, const Variant& msg) {
   try {
     const auto path = std::filesystem::path(rt::toUtf8(fnm));
     if (!msg.isNull() && rt::upper(rt::toText(msg)) == u"CLEAR_DBG") {
-      std::ofstream emptied(path, std::ios::binary | std::ios::trunc);
+      writeWholeFile(files(), path.string(), "", FileService::Mode::Write);
       return;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << cp932::encode(printText(msg)) << "\r\n";
+    writeWholeFile(files(), path.string(), cp932::encode(printText(msg)) + "\r\n",
+                   FileService::Mode::Append);
   } catch (...) {
   }
 }

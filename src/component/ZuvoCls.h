@@ -276,6 +276,8 @@ class ZuvoCls {
 
   // --- Not part of the dispatch interface ---
   Platform& platform() { return *platform_; }
+  // The files of the platform: every file a method opens goes through them.
+  FileService& files() { return platform_->files ? *platform_->files : systemFiles(); }
   const Settings& settings() const { return settings_; }
   // What the last table or file conversion found: why it failed, and the values it changed.
   const ConversionReport& lastConversion() const { return report_; }

@@ -37,7 +37,7 @@ Status countHeaderFields(ZuvoCls& z, const String& fnm, std::int32_t& fields) {
 std::int16_t ZuvoCls::GetCntCSV(const String& fnm) {
   String line;
   {
-    convert::TextReader file(options_.csvEncoding);
+    convert::TextReader file(options_.csvEncoding, files());
     bool valid = true;
     if (!file.open(fnm) || !file.readLine(line, valid)) return 0;
   }
@@ -50,8 +50,8 @@ namespace {
 // the column type file beside it.
 class CsvExport : public convert::QueryExport {
  public:
-  CsvExport(ConversionReport& report, TextEncoding encoding, const String& fnm)
-      : QueryExport(report, encoding), fnm_(fnm) {}
+  CsvExport(ConversionReport& report, FileService& files, TextEncoding encoding, const String& fnm)
+      : QueryExport(report, files, encoding), fnm_(fnm) {}
 
  private:
   void begin(Resultset& rs, bool add) override {
@@ -94,7 +94,7 @@ class CsvExport : public convert::QueryExport {
       for (std::int32_t i = 0; columns && i < columns->Count(); ++i)
         types += coltype::isText((*columns)[i].Type()) ? u"ss," : u"nn,";
       if (!types.empty()) types.pop_back();
-      convert::TextWriter typeFile;
+      convert::TextWriter typeFile(TextEncoding::ShiftJis, files_);
       typeFile.open(typeFileName, false);
       typeFile.writeLine(types);
       if (!typeFile.close()) report_.fail(typeFile.status());
@@ -111,7 +111,7 @@ class CsvExport : public convert::QueryExport {
 }  // namespace
 
 std::int32_t ZuvoCls::CnvCSVFile(Connection& cn, const String& sql, const String& fnm, bool add) {
-  CsvExport job(beginConversion(), options_.csvEncoding, fnm);
+  CsvExport job(beginConversion(), files(), options_.csvEncoding, fnm);
   return job.run(cn, sql, fnm, add, [this](std::int32_t count) { countConverted(count, 1000); });
 }
 

@@ -29,8 +29,9 @@ Status openExport(Connection& cn, const String& sql, const String& fnm, bool add
 // failures kept and the file closed. A method keeps only what it writes.
 class QueryExport {
  public:
-  explicit QueryExport(ConversionReport& report, TextEncoding encoding = TextEncoding::ShiftJis)
-      : report_(report), out_(encoding) {}
+  QueryExport(ConversionReport& report, FileService& files,
+              TextEncoding encoding = TextEncoding::ShiftJis)
+      : report_(report), files_(files), out_(encoding, files) {}
   virtual ~QueryExport() = default;
   QueryExport(const QueryExport&) = delete;
   QueryExport& operator=(const QueryExport&) = delete;
@@ -49,6 +50,7 @@ class QueryExport {
   virtual void end(Columns* /*columns*/) {}
 
   ConversionReport& report_;
+  FileService& files_;
   TextWriter out_;
 };
 

@@ -222,8 +222,8 @@ namespace {
 // The rows of a query as records of the layout's fields, each ended with CR LF when asked.
 class FixedExport : public convert::QueryExport {
  public:
-  FixedExport(ConversionReport& report, const String& fds, bool cr)
-      : QueryExport(report), fds_(fds), cr_(cr) {}
+  FixedExport(ConversionReport& report, FileService& files, const String& fds, bool cr)
+      : QueryExport(report, files), fds_(fds), cr_(cr) {}
 
  private:
   void begin(Resultset& rs, bool) override {
@@ -253,7 +253,7 @@ class FixedExport : public convert::QueryExport {
 
 std::int32_t ZuvoCls::CnvFixSFFile(Connection& cn, const String& sql, const String& fnm,
                                    const String& fds, bool cr, bool add) {
-  FixedExport job(beginConversion(), fds, cr);
+  FixedExport job(beginConversion(), files(), fds, cr);
   return job.run(cn, sql, fnm, add, [this](std::int32_t count) { countConverted(count, 500); });
 }
 

@@ -294,7 +294,13 @@ bool ImportBatch::finish() {
 
 FileImport::FileImport(ZuvoCls& z, ConversionReport& report, Connection& cn, const String& fnm,
                        const String& tbl, TextEncoding encoding)
-    : z_(z), report_(report), fnm_(fnm), tbl_(tbl), file_(encoding), source_(shown(fnm)), cn_(cn) {}
+    : z_(z),
+      report_(report),
+      fnm_(fnm),
+      tbl_(tbl),
+      file_(encoding, z.files()),
+      source_(shown(fnm)),
+      cn_(cn) {}
 
 std::int32_t FileImport::run(const String& sql, std::int32_t interval,
                              std::function<void(std::int32_t)> counted) {
@@ -317,8 +323,9 @@ std::int32_t FileImport::run(const String& sql, std::int32_t interval,
   } catch (...) {
     batch.fail(failureOf(std::current_exception(), batch.count() + 1, source_));
   }
-  if (batch.failed()) return failed(batch.status());
+  // A read that failed is why the records ended early, whatever the batch made of that.
   if (file_.failed()) return failed(file_.status());
+  if (batch.failed()) return failed(batch.status());
   return report_.status.ok() ? batch.count() : -1;
 }
 

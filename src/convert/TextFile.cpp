@@ -1,9 +1,5 @@
 #include "convert/TextFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -88,7 +84,7 @@ Status fileStatus(Status::Code code, const std::string& what, int error) {
 // --- Writer ---
 
 TextWriter::~TextWriter() {
-  if (fd_ >= 0) close();
+  if (file_) close();
 }
 
 void TextWriter::fail(Status::Code code, const std::string& what, int error) {
@@ -96,7 +92,7 @@ void TextWriter::fail(Status::Code code, const std::string& what, int error) {
 }
 
 bool TextWriter::open(const String& path, bool append) {
-  if (fd_ >= 0) close();
+  if (file_) close();
   status_ = Status();
   substituted_ = 0;
   buffer_.clear();
@@ -106,30 +102,23 @@ bool TextWriter::open(const String& path, bool append) {
   } catch (...) {
     path_.clear();
   }
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-  fd_ = path_.empty() ? -1 : ::open(path_.c_str(), flags, 0666);
-  if (fd_ < 0)
+  int error = 0;
+  file_ = files_.open(path_, append ? FileService::Mode::Append : FileService::Mode::Write, error);
+  if (!file_)
     fail(Status::Code::OpenFile,
-         "cannot open " + path_ + (append ? " for appending" : " for writing"),
-         path_.empty() ? ENOENT : errno);
-  return fd_ >= 0;
+         "cannot open " + path_ + (append ? " for appending" : " for writing"), error);
+  return file_ != nullptr;
 }
 
 void TextWriter::flush() {
-  std::size_t done = 0;
-  while (done < buffer_.size() && status_.ok()) {
-    ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      fail(Status::Code::WriteFile, "cannot write " + path_, n < 0 ? errno : ENOSPC);
-    else
-      done += static_cast<std::size_t>(n);
-  }
+  if (status_.ok() && !buffer_.empty())
+    if (int error = file_->write(buffer_.data(), buffer_.size()); error != 0)
+      fail(Status::Code::WriteFile, "cannot write " + path_, error);
   buffer_.clear();
 }
 
 void TextWriter::write(std::string_view bytes) {
-  if (fd_ < 0) {
+  if (!file_) {
     fail(Status::Code::WriteFile, "cannot write " + path_, EBADF);
     return;
   }
@@ -143,7 +132,7 @@ void TextWriter::write(std::string_view bytes) {
 }
 
 void TextWriter::writeText(std::u16string_view text) {
-  if (fd_ < 0) {
+  if (!file_) {
     fail(Status::Code::WriteFile, "cannot write " + path_, EBADF);
     return;
   }
@@ -192,10 +181,11 @@ void TextWriter::writeLine(std::u16string_view text) {
 }
 
 bool TextWriter::close() {
-  if (fd_ >= 0) {
+  if (file_) {
     flush();
-    if (::close(fd_) != 0) fail(Status::Code::CloseFile, "cannot close " + path_, errno);
-    fd_ = -1;
+    if (int error = file_->close(); error != 0)
+      fail(Status::Code::CloseFile, "cannot close " + path_, error);
+    file_.reset();
   } else {
     fail(Status::Code::WriteFile, "cannot write " + path_, EBADF);
   }
@@ -226,42 +216,35 @@ bool TextReader::open(const String& path) {
     fail(Status::Code::OpenFile, "cannot open " + path_ + " for reading", ENOENT);
     return false;
   }
-  fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) {
-    fail(Status::Code::OpenFile, "cannot open " + path_ + " for reading", errno);
-    return false;
-  }
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (S_ISDIR(st.st_mode))
+  int error = 0;
+  file_ = files_.open(path_, FileService::Mode::Read, error);
+  if (!file_) {
+    if (error == EISDIR)
       fail(Status::Code::OpenFile, "cannot read " + path_, EISDIR);
-    else if (status_.ok())
+    else if (error == FileService::kNotRegularFile)
       status_ = Status(Status::Code::OpenFile, "cannot read " + path_ + ": not a regular file");
-    close();
+    else
+      fail(Status::Code::OpenFile, "cannot open " + path_ + " for reading", error);
     return false;
   }
-  size_ = static_cast<std::uint64_t>(st.st_size);
+  size_ = file_->size();
   buffer_.resize(kFileBufferSize);
   return true;
 }
 
 void TextReader::close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  file_.reset();  // a file only read has nothing to lose when its close fails
 }
 
 bool TextReader::refill() {
-  if (fd_ < 0 || !status_.ok()) return false;
+  if (!file_ || !status_.ok()) return false;
   consumed_ += end_;
   pos_ = end_ = 0;
-  for (;;) {
-    ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) fail(Status::Code::ReadFile, "cannot read " + path_, errno);
-    if (n <= 0) return false;
-    end_ = static_cast<std::size_t>(n);
-    return true;
-  }
+  std::size_t got = 0;
+  if (int error = file_->read(buffer_.data(), buffer_.size(), got); error != 0)
+    fail(Status::Code::ReadFile, "cannot read " + path_, error);
+  end_ = got;
+  return got != 0;
 }
 
 bool TextReader::readLineBytes(std::string& line) {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "../platform/Platform.h"
 #include "../runtime/Status.h"
 #include "../runtime/String.h"
 #include "Report.h"
@@ -33,11 +35,13 @@ class TextWriter {
   TextWriter(const TextWriter&) = delete;
   TextWriter& operator=(const TextWriter&) = delete;
 
-  explicit TextWriter(TextEncoding encoding = TextEncoding::ShiftJis) : encoding_(encoding) {}
+  explicit TextWriter(TextEncoding encoding = TextEncoding::ShiftJis,
+                      FileService& files = systemFiles())
+      : encoding_(encoding), files_(files) {}
 
   // Creates or replaces the file, or appends to it (creating it when missing).
   bool open(const String& path, bool append);
-  bool isOpen() const { return fd_ >= 0; }
+  bool isOpen() const { return file_ != nullptr; }
   void write(std::string_view bytes);
   void writeText(std::u16string_view text);  // in the writer's encoding
   void writeLine(std::u16string_view text);  // in the writer's encoding, then CR LF
@@ -56,7 +60,8 @@ class TextWriter {
   void writeShiftJis(std::u16string_view text);
   void writeUtf8(std::u16string_view text);
   TextEncoding encoding_;
-  int fd_ = -1;
+  FileService& files_;
+  std::unique_ptr<File> file_;
   Status status_;
   std::string path_;
   std::string buffer_;
@@ -69,11 +74,13 @@ class TextReader {
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
 
-  explicit TextReader(TextEncoding encoding = TextEncoding::ShiftJis) : encoding_(encoding) {}
+  explicit TextReader(TextEncoding encoding = TextEncoding::ShiftJis,
+                      FileService& files = systemFiles())
+      : encoding_(encoding), files_(files) {}
 
   // False when the file is missing or is not a readable regular file.
   bool open(const String& path);
-  bool isOpen() const { return fd_ >= 0; }
+  bool isOpen() const { return file_ != nullptr; }
   void close();
 
   // No byte left to read.
@@ -110,7 +117,8 @@ class TextReader {
   bool refill();
   void fail(Status::Code code, const std::string& what, int error);
   TextEncoding encoding_;
-  int fd_ = -1;
+  FileService& files_;
+  std::unique_ptr<File> file_;
   Status status_;
   std::string path_;
   std::vector<char> buffer_;

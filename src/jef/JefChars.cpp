@@ -79,7 +79,7 @@ const JefTable& ZuvoCls::jefTable() {
     jefTable_ = std::make_unique<JefTable>();
     std::filesystem::path path = platform_->conversionTable();
     try {
-      jefTable_->load(path);
+      jefTable_->load(files(), path);
     } catch (const RuntimeError& e) {
       jefTableStatus_ =
           Status(Status::Code::ConversionTable,

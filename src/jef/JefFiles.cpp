@@ -156,7 +156,7 @@ std::int32_t ZuvoCls::CnvJefSFFile(Connection& cn, const String& sql, const Stri
                                    const String& fds, bool add) {
   ConversionReport& report = beginConversion();
   convert::ResultsetCloser query;
-  convert::TextWriter out;
+  convert::TextWriter out(TextEncoding::ShiftJis, files());
   if (Status s = convert::openExport(cn, sql, fnm, add, out, query.rs); !s.ok()) {
     report.fail(std::move(s));
     return -1;
@@ -294,12 +294,12 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
     return failed(Status(Status::Code::FieldCount,
                          "the first line of " + source + " is longer than 32767 characters"));
   }
-  convert::TextReader file(options_.csvEncoding);
+  convert::TextReader file(options_.csvEncoding, files());
   if (!file.open(csv)) return failed(file.status());
   if (nf == 0)
     return failed(Status(Status::Code::FieldCount,
                          "the first line of " + source + " has fewer than two fields"));
-  convert::TextWriter out;
+  convert::TextWriter out(TextEncoding::ShiftJis, files());
   if (!out.open(fnm, add)) return failed(out.status());
 
   std::int32_t count = 0;
@@ -329,10 +329,11 @@ std::int32_t ZuvoCls::CSVtoJEF(const String& csv, const String& fnm, const Strin
                                "(\"" + convert::shown(v) + "\") does not fit its field"));
   };
   auto truncated = [&] {
-    // The file ends inside a record: it is not converted.
-    report.fail(
-        Status(Status::Code::ReadFile, source + " ends inside record " + std::to_string(count + 1))
-            .at(count + 1));
+    // The file ends inside a record, or a read failed there: the record is not converted.
+    report.fail(file.failed() ? file.status()
+                              : Status(Status::Code::ReadFile,
+                                       source + " ends inside record " + std::to_string(count + 1))
+                                    .at(count + 1));
   };
   try {
     if (options_.csvEncoding == TextEncoding::ShiftJis) {
@@ -401,10 +402,10 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
     report.fail(std::move(s));
     return -1;
   };
-  convert::TextReader file;
+  convert::TextReader file(TextEncoding::ShiftJis, files());
   if (!file.open(fnm)) return failed(file.status());
   if (file.atEnd()) return file.failed() ? failed(file.status()) : 0;
-  convert::TextWriter out(options_.csvEncoding);
+  convert::TextWriter out(options_.csvEncoding, files());
   if (!out.open(csv, add)) return failed(out.status());
 
   const convert::Layout layout(fds, convert::fieldCount(fds));
@@ -428,7 +429,7 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
       types += u',';
     }
     types.pop_back();
-    convert::TextWriter typeFile;
+    convert::TextWriter typeFile(TextEncoding::ShiftJis, files());
     typeFile.open(typeFileName, false);
     typeFile.writeLine(types);
     if (!typeFile.close()) report.fail(typeFile.status());

@@ -1,9 +1,10 @@
 #include "jef/JefTable.h"
 
-#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "jef/JefDirect.h"
+#include "platform/Platform.h"
 #include "runtime/RuntimeError.h"
 
 namespace zuvo {
@@ -71,14 +72,15 @@ const jef::DirectTables& JefTable::direct() const {
   return *direct_;
 }
 
-void JefTable::load(const std::filesystem::path& path) {
+void JefTable::load(FileService& files, const std::filesystem::path& path) {
   struct IndexOnExit {
     JefTable& table;
     ~IndexOnExit() { table.index(); }
   } indexOnExit{*this};
 
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RuntimeError(err::FileNotFound);
+  std::string bytes;
+  if (readWholeFile(files, path.string(), bytes) != 0) throw RuntimeError(err::FileNotFound);
+  std::istringstream in(bytes);
   FieldReader reader(in);
   std::string field;
   for (int k = 0; reader.next(field); ++k) {

@@ -7,6 +7,8 @@
 
 namespace zuvo {
 
+class FileService;
+
 namespace jef {
 class DirectTables;
 }
@@ -35,7 +37,8 @@ struct JefTable {
   // file fails part-way (the pairs read so far stay). Raises 53 for a file that cannot be
   // opened, 13 for a field that is not a whole number, 6 for a code out of range, 9 for more
   // pairs than the table has entries and 62 for a pair cut by the end of the file.
-  void load(const std::filesystem::path& path);
+  // Reads the pairs of `path` through `files`. Raises error 53 when it can't be read.
+  void load(FileService& files, const std::filesystem::path& path);
 
   std::int32_t toJef(std::int16_t code) const {
     std::int32_t v = jefBySjis[static_cast<std::uint16_t>(code)];

@@ -3,7 +3,6 @@
 // ends, and a write that leaves every other line as it was, byte for byte.
 #include <unistd.h>
 
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -46,7 +45,7 @@ bool hasLineBreak(const String& s) {
 }
 
 // Replaces the file through a sibling, so that a failed write never leaves half a file.
-bool replaceFile(const std::filesystem::path& path, const std::string& bytes) {
+bool replaceFile(FileService& files, const std::filesystem::path& path, const std::string& bytes) {
   std::error_code ec;
   std::filesystem::path target = path;
   if (std::filesystem::is_symlink(path, ec)) {
@@ -55,15 +54,9 @@ bool replaceFile(const std::filesystem::path& path, const std::string& bytes) {
   }
   std::filesystem::path temp = target;
   temp += ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
+  if (writeWholeFile(files, temp.string(), bytes, FileService::Mode::Write) != 0) {
+    std::filesystem::remove(temp, ec);
+    return false;
   }
   auto perms = std::filesystem::status(target, ec).permissions();
   if (!ec) std::filesystem::permissions(temp, perms, ec);
@@ -78,11 +71,13 @@ bool replaceFile(const std::filesystem::path& path, const std::string& bytes) {
 
 class ProfileFiles : public IniFiles {
  public:
+  explicit ProfileFiles(std::shared_ptr<FileService> files) : files_(std::move(files)) {}
+
   std::int32_t read(const String& file, const String& section, const String& key,
                     const String& defaultValue, String& value, std::int32_t sizeLimit) override {
     std::optional<String> found;
     std::string bytes;
-    if (profile::readFile(profile::hostPath(file), bytes)) {
+    if (readWholeFile(*files_, profile::hostPath(file).string(), bytes) == 0) {
       found = profile::lookup(
           cp932::decode(bytes),
           [&](const String& name) { return profile::sameName(name, section); }, key);
@@ -102,7 +97,8 @@ class ProfileFiles : public IniFiles {
     const auto path = profile::hostPath(file);
     std::string bytes;
     std::error_code ec;
-    if (std::filesystem::exists(path, ec) && !profile::readFile(path, bytes)) return 0;
+    if (std::filesystem::exists(path, ec) && readWholeFile(*files_, path.string(), bytes) != 0)
+      return 0;
     std::vector<RawLine> lines = splitLines(bytes);
     const std::string entry = cp932::encode(key + u"=" + value) + "\r\n";
 
@@ -140,14 +136,17 @@ class ProfileFiles : public IniFiles {
     std::string out;
     out.reserve(bytes.size() + entry.size() + section.size() + 4);
     for (const RawLine& line : lines) out += line.bytes;
-    return replaceFile(path, out) ? 1 : 0;
+    return replaceFile(*files_, path, out) ? 1 : 0;
   }
+
+ private:
+  std::shared_ptr<FileService> files_;
 };
 
 }  // namespace
 
-std::shared_ptr<IniFiles> makeIniFiles() {
-  return std::make_shared<ProfileFiles>();
+std::shared_ptr<IniFiles> makeIniFiles(std::shared_ptr<FileService> files) {
+  return std::make_shared<ProfileFiles>(std::move(files));
 }
 
 }  // namespace zuvo::posix

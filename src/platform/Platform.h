@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -118,6 +120,40 @@ class IniFiles {
                              const String& value) = 0;
 };
 
+// One open file of the file service. Each call answers 0 or the system's error number.
+class File {
+ public:
+  virtual ~File() = default;
+  // Up to n bytes into `into`; `got` is 0 at the end of the file.
+  virtual int read(char* into, std::size_t n, std::size_t& got) = 0;
+  // All n bytes, or the error that stopped them.
+  virtual int write(const char* from, std::size_t n) = 0;
+  virtual int close() = 0;
+  // The size of a file opened for reading, as it was then.
+  virtual std::uint64_t size() const = 0;
+};
+
+// Every file the library reads or writes goes through this service, so that a test can make
+// any of them fail.
+class FileService {
+ public:
+  enum class Mode : std::uint8_t { Read, Write, Append };
+  // The error of a file opened for reading that is neither a regular file nor a directory.
+  static constexpr int kNotRegularFile = -1;
+  virtual ~FileService() = default;
+  // The open file, or null with `error` set. Only regular files open for reading; Write
+  // creates or empties the file, Append creates it or writes at its end.
+  virtual std::unique_ptr<File> open(const std::string& path, Mode mode, int& error) = 0;
+};
+
+// The system's files, for the whole process.
+FileService& systemFiles();
+// The whole of a file into `bytes`; 0 or the error of opening or reading it.
+int readWholeFile(FileService& files, const std::string& path, std::string& bytes);
+// `bytes` written to a file opened in `mode` and closed; 0 or the first error.
+int writeWholeFile(FileService& files, const std::string& path, std::string_view bytes,
+                   FileService::Mode mode);
+
 struct Platform {
   // Made with its home, which never changes: services made from it (the registry) keep it.
   explicit Platform(std::filesystem::path home, std::filesystem::path dataDirectory = {})
@@ -133,6 +169,7 @@ struct Platform {
   std::shared_ptr<Archiver> archiver;
   std::shared_ptr<HostInfo> host;
   std::shared_ptr<IniFiles> ini;
+  std::shared_ptr<FileService> files;  // the system's files when null
   // The library's home directory: settings file, conversion table, registry stand-in.
   const std::filesystem::path home;
   // The installed package's data (share/zuvo): the conversion table when the home holds none.

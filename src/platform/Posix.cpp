@@ -342,7 +342,9 @@ std::shared_ptr<Platform> Platform::posix(std::filesystem::path home) {
   p->registry = posix::makeRegistry(p->home);
   p->archiver = posix::makeArchiver();
   p->host = posix::makeHostInfo();
-  p->ini = posix::makeIniFiles();
+  // The system's files live as long as the process: nothing to delete.
+  p->files = std::shared_ptr<FileService>(&systemFiles(), [](FileService*) {});
+  p->ini = posix::makeIniFiles(p->files);
   return p;
 }
 

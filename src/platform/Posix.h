@@ -53,7 +53,7 @@ std::shared_ptr<Archiver> makeArchiver(std::string program = "lha");
 // a crash, or its usage text (a command it does not know).
 bool archiverReportedFailure(std::string_view output);
 std::shared_ptr<HostInfo> makeHostInfo();
-std::shared_ptr<IniFiles> makeIniFiles();
+std::shared_ptr<IniFiles> makeIniFiles(std::shared_ptr<FileService> files);
 
 // Long conversions call processPending(); the client decides what happens then (the zuvo
 // program draws its progress bar). Without a handler nothing happens.

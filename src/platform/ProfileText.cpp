@@ -1,8 +1,6 @@
 #include "platform/ProfileText.h"
 
-#include <fstream>
-#include <iterator>
-
+#include "platform/Platform.h"
 #include "runtime/Convert.h"
 
 namespace zuvo::profile {
@@ -69,10 +67,7 @@ std::optional<String> lookup(std::u16string_view text,
 }
 
 bool readFile(const std::filesystem::path& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  return readWholeFile(systemFiles(), path.string(), bytes) == 0;
 }
 
 std::filesystem::path hostPath(const String& name) {

@@ -21,7 +21,8 @@ class IniFilesTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  std::shared_ptr<IniFiles> ini_ = posix::makeIniFiles();
+  std::shared_ptr<IniFiles> ini_ =
+      posix::makeIniFiles(std::shared_ptr<FileService>(&systemFiles(), [](FileService*) {}));
 };
 
 TEST_F(IniFilesTest, ReadMatchesSectionsAndKeysWithoutRegardToCase) {
