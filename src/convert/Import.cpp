@@ -153,16 +153,7 @@ bool isNumberLiteral(std::u16string_view s) {
   while (i < n && s[i] == u' ') ++i;
   while (n > i && s[n - 1] == u' ') --n;
   std::u16string_view body = s.substr(i, n - i);
-  auto isWord = [&](std::u16string_view word) {
-    if (body.size() != word.size()) return false;
-    for (std::size_t k = 0; k < word.size(); ++k) {
-      char16_t c = body[k];
-      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-      if (c != word[k]) return false;
-    }
-    return true;
-  };
-  if (isWord(u"true") || isWord(u"false")) return true;
+  if (rt::sameAsciiNoCase(body, u"true") || rt::sameAsciiNoCase(body, u"false")) return true;
   std::size_t k = 0;
   auto digits = [&] {
     std::size_t from = k;

@@ -9,20 +9,6 @@ namespace zuvo::db {
 
 namespace {
 
-char16_t foldAscii(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c;
-}
-
-// Column names are matched as the databases match unquoted identifiers: letters A-Z without
-// regard to case, every other character exactly.
-bool sameName(const String& a, const String& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (foldAscii(a[i]) != foldAscii(b[i])) return false;
-  }
-  return true;
-}
-
 class CursorResultset;
 
 class CursorColumn : public Column {
@@ -229,7 +215,7 @@ Column& CursorColumns::operator[](std::int32_t position) {
 Column& CursorColumns::operator[](const String& name) {
   std::int32_t count = Count();
   for (std::int32_t i = 0; i < count; ++i) {
-    if (sameName(owner_.info(i).name, name)) return (*this)[i];
+    if (rt::sameAsciiNoCase(owner_.info(i).name, name)) return (*this)[i];
   }
   throw DatabaseError(layerError::ItemNotFound, "No column named " + rt::toUtf8(name));
 }

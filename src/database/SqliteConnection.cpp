@@ -26,11 +26,6 @@ struct Handle {
 };
 using HandlePtr = std::shared_ptr<Handle>;
 
-[[noreturn]] void fail(sqlite3* db, int rc) {
-  const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-  throw DatabaseError(rc, message ? message : sqlite3_errstr(rc));
-}
-
 std::string upperAscii(std::u16string_view text) {
   std::string out;
   for (char16_t c : text) {
@@ -110,12 +105,18 @@ const std::map<std::string, TypeDefault, std::less<>>& knownTypes() {
 
 // A type name we do not know: SQLite's own affinity rules decide what kind of value it holds.
 std::int32_t typeByAffinity(const std::string& name) {
-  auto has = [&](const char* part) { return name.find(part) != std::string::npos; };
-  if (has("INT")) return coltype::Integer;
-  if (has("CLOB")) return coltype::LongVarChar;
-  if (has("CHAR") || has("TEXT")) return coltype::VarChar;
-  if (has("BLOB")) return coltype::LongVarBinary;
-  if (has("REAL") || has("FLOA") || has("DOUB")) return coltype::Double;
+  switch (affinityOf(name)) {
+    case Affinity::Integer:
+      return coltype::Integer;
+    case Affinity::Text:
+      return name.find("CLOB") != std::string::npos ? coltype::LongVarChar : coltype::VarChar;
+    case Affinity::Blob:
+      return coltype::LongVarBinary;
+    case Affinity::Real:
+      return coltype::Double;
+    case Affinity::Numeric:
+      break;
+  }
   return coltype::Numeric;
 }
 
@@ -245,7 +246,7 @@ void bindValue(sqlite3* db, sqlite3_stmt* stmt, int index, const Variant& value)
   } else {
     rc = sqlite3_bind_null(stmt, index);  // Null and Empty
   }
-  if (rc != SQLITE_OK) fail(db, rc);
+  if (rc != SQLITE_OK) raiseError(db, rc);
 }
 
 sqlite3_stmt* prepare(sqlite3* db, const String& sql) {
@@ -253,7 +254,7 @@ sqlite3_stmt* prepare(sqlite3* db, const String& sql) {
   int rc = sqlite3_prepare16_v2(db, sql.data(), static_cast<int>(sql.size() * 2), &stmt, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_finalize(stmt);
-    fail(db, rc);
+    raiseError(db, rc);
   }
   if (!stmt) throw DatabaseError(SQLITE_MISUSE, "The SQL text holds no statement");
   return stmt;
@@ -311,7 +312,7 @@ class SqliteCursor : public Cursor {
     done_ = true;
     if (rc == SQLITE_DONE) return false;
     sqlite3_reset(stmt_);
-    fail(handle_->db, rc);
+    raiseError(handle_->db, rc);
   }
 
   void describe() {
@@ -385,12 +386,12 @@ class SqliteConnection : public Connection {
       const void* tail = nullptr;
       int rc =
           sqlite3_prepare16_v2(handle_->db, rest, static_cast<int>((end - rest) * 2), &stmt, &tail);
-      if (rc != SQLITE_OK) fail(handle_->db, rc);
+      if (rc != SQLITE_OK) raiseError(handle_->db, rc);
       if (!stmt) break;  // only blanks or comments remain
       while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
       }
       sqlite3_finalize(stmt);
-      if (rc != SQLITE_DONE) fail(handle_->db, rc);
+      if (rc != SQLITE_DONE) raiseError(handle_->db, rc);
       rest = static_cast<const char16_t*>(tail);
     }
   }
@@ -419,7 +420,7 @@ class SqliteConnection : public Connection {
  private:
   void run(const char* sql) {
     int rc = sqlite3_exec(handle_->db, sql, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) fail(handle_->db, rc);
+    if (rc != SQLITE_OK) raiseError(handle_->db, rc);
   }
 
   HandlePtr handle_;
@@ -427,6 +428,11 @@ class SqliteConnection : public Connection {
 };
 
 }  // namespace
+
+void raiseError(sqlite3* db, int rc) {
+  const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  throw DatabaseError(rc, message ? message : sqlite3_errstr(rc));
+}
 
 DeclaredType parseDeclaredType(const String& declared) {
   std::string text = upperAscii(declared);
@@ -476,7 +482,7 @@ std::unique_ptr<Connection> openSqlite(const std::string& path, const String& na
       path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   auto handle = std::make_shared<Handle>();
   handle->db = db;
-  if (rc != SQLITE_OK) fail(db, rc);
+  if (rc != SQLITE_OK) raiseError(db, rc);
   sqlite3_busy_timeout(db, BusyTimeoutMs);
   return std::make_unique<SqliteConnection>(std::move(handle), name);
 }

@@ -22,6 +22,9 @@ struct DeclaredType {
 };
 DeclaredType parseDeclaredType(const String& declared);
 
+// Throws the DatabaseError of a failed call: SQLite's code and its words for it.
+[[noreturn]] void raiseError(sqlite3* db, int rc);
+
 // How SQLite converts a value stored into a column with this declared type.
 enum class Affinity { Integer, Text, Blob, Real, Numeric };
 Affinity affinityOf(std::string_view declared);

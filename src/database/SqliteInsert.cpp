@@ -5,30 +5,16 @@
 #include <string_view>
 
 #include "database/SqliteConnection.h"
+#include "runtime/Convert.h"
 
 namespace zuvo::db {
 
 namespace {
 
-[[noreturn]] void fail(sqlite3* db, int rc) {
-  const char* message = sqlite3_errmsg(db);
-  throw DatabaseError(rc, message ? message : sqlite3_errstr(rc));
-}
-
 std::u16string_view trimmed(std::u16string_view s) {
   while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
   while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
   return s;
-}
-
-bool isWord(std::u16string_view s, std::u16string_view lower) {
-  if (s.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    char16_t c = s[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c != lower[i]) return false;
-  }
-  return true;
 }
 
 // A whole number of at most 18 significant digits, with an optional sign: the statement
@@ -101,7 +87,7 @@ class SqliteInserter : public RowInserter {
       if (!bind(static_cast<int>(i), row[i])) return false;
     int rc = sqlite3_step(stmt_);
     sqlite3_reset(stmt_);
-    if (rc != SQLITE_DONE) fail(db_, rc);
+    if (rc != SQLITE_DONE) raiseError(db_, rc);
     return true;
   }
 
@@ -121,8 +107,8 @@ class SqliteInserter : public RowInserter {
     }
     std::u16string_view literal = trimmed(value.text);
     sqlite3_int64 whole = 0;
-    if (isWord(literal, u"true") || isWord(literal, u"false"))
-      return check(sqlite3_bind_int64(stmt_, index, isWord(literal, u"true") ? 1 : 0));
+    if (rt::sameAsciiNoCase(literal, u"true") || rt::sameAsciiNoCase(literal, u"false"))
+      return check(sqlite3_bind_int64(stmt_, index, rt::sameAsciiNoCase(literal, u"true") ? 1 : 0));
     if (wholeNumber(literal, whole)) return check(sqlite3_bind_int64(stmt_, index, whole));
     // Any other literal is a floating-point number in the statement. A column of numeric
     // affinity reads the same text the same way; a text or untyped column would keep the
@@ -135,7 +121,7 @@ class SqliteInserter : public RowInserter {
   }
 
   bool check(int rc) {
-    if (rc != SQLITE_OK) fail(db_, rc);
+    if (rc != SQLITE_OK) raiseError(db_, rc);
     return true;
   }
 

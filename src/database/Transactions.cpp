@@ -27,10 +27,7 @@ std::int32_t trapped(String& errs, Operation operation) {
 bool isLocal(const String& name) {
   static constexpr std::u16string_view suffix = u"_local";
   if (name.size() < suffix.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), name.end() - suffix.size(),
-                    [](char16_t want, char16_t c) {
-                      return want == (c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c);
-                    });
+  return rt::sameAsciiNoCase(std::u16string_view(name).substr(name.size() - suffix.size()), suffix);
 }
 
 }  // namespace

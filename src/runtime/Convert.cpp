@@ -379,6 +379,13 @@ String mapCase(const String& text, Map map) {
 
 }  // namespace
 
+bool sameAsciiNoCase(std::u16string_view a, std::u16string_view b) {
+  auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
+}
+
 String lower(const String& text) {
   return mapCase(text, u_tolower);
 }

@@ -50,6 +50,9 @@ String ltrim(const String& text);
 String rtrim(const String& text);
 String lower(const String& text);
 String upper(const String& text);
+// Whether a and b are the same text with the letters A-Z taken without regard to case, as SQL
+// keywords and unquoted names are compared; every other character must match exactly.
+bool sameAsciiNoCase(std::u16string_view a, std::u16string_view b);
 String mid(const String& text, std::int64_t start, std::int64_t length = -1);
 String left(const String& text, std::int64_t length);
 String right(const String& text, std::int64_t length);
