@@ -87,17 +87,13 @@ class CsvExport : public convert::QueryExport {
 
   // "ss" for a text column, "nn" for any other, replaced on every run.
   void end(Columns* columns) override {
-    String typeFileName = convert::columnTypeFileName(fnm_);
-    if (typeFileName.empty()) return;
     try {
       String types;
       for (std::int32_t i = 0; columns && i < columns->Count(); ++i)
         types += coltype::isText((*columns)[i].Type()) ? u"ss," : u"nn,";
       if (!types.empty()) types.pop_back();
-      convert::TextWriter typeFile(TextEncoding::ShiftJis, files_);
-      typeFile.open(typeFileName, false);
-      typeFile.writeLine(types);
-      if (!typeFile.close()) report_.fail(typeFile.status());
+      if (Status s = convert::writeColumnTypeFile(files_, fnm_, types); !s.ok())
+        report_.fail(std::move(s));
     } catch (...) {
       report_.fail(convert::failureOf(std::current_exception(), 0, "the query"));
     }

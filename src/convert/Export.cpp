@@ -64,6 +64,16 @@ void noteSubstitutions(ChangedValues& changed, Columns& columns, std::int64_t re
     if (!fitsShiftJis(columnText(columns[i].ValueRef()))) changed.note(record, i + 1);
 }
 
+Status writeColumnTypeFile(FileService& files, const String& fnm, const String& types) {
+  String name = columnTypeFileName(fnm);
+  if (name.empty()) return Status();
+  TextWriter typeFile(TextEncoding::ShiftJis, files);
+  typeFile.open(name, false);
+  typeFile.writeLine(types);
+  typeFile.close();
+  return typeFile.status();
+}
+
 String columnTypeFileName(const String& fnm) {
   std::size_t slash = fnm.find_last_of(u"/\\");
   std::size_t dot = fnm.rfind(u'.');

@@ -60,5 +60,8 @@ void noteSubstitutions(ChangedValues& changed, Columns& columns, std::int64_t re
 // The column type file written beside a CSV file: its name up to the last "." of the file's
 // own name, and "csd"; empty when the file's own name has no ".".
 String columnTypeFileName(const String& fnm);
+// Writes `types` as the one line of the column type file beside the CSV file `fnm`, replacing
+// it; nothing when fnm's own name has no ".". Ok, or why the file could not be written.
+Status writeColumnTypeFile(FileService& files, const String& fnm, const String& types);
 
 }  // namespace zuvo::convert

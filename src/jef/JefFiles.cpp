@@ -416,8 +416,7 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
     out.close();
     return failed(noFields("the layout"));
   }
-  String typeFileName = convert::columnTypeFileName(csv);
-  if (!typeFileName.empty()) {
+  {  // the column type file: "n" and the decimals for a number field, "ss" for another
     String types;
     for (const convert::FieldDescriptor& d : layout) {
       if (d.type == u'n' || d.type == u'p') {
@@ -429,10 +428,8 @@ std::int32_t ZuvoCls::JEFtoCSV(const String& fnm, const String& csv, const Strin
       types += u',';
     }
     types.pop_back();
-    convert::TextWriter typeFile(TextEncoding::ShiftJis, files());
-    typeFile.open(typeFileName, false);
-    typeFile.writeLine(types);
-    if (!typeFile.close()) report.fail(typeFile.status());
+    if (Status s = convert::writeColumnTypeFile(files(), csv, types); !s.ok())
+      report.fail(std::move(s));
   }
 
   const std::string source = convert::shown(fnm);
