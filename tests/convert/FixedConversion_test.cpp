@@ -13,6 +13,17 @@ class FixedExportTest : public ConvertTest {
     EXPECT_EQ(z.CnvFixSFFile(*cn, u"select " + expr, dir.name("f.dat"), fds, false, false), 1);
     return zuvo::cp932::decode(dir.read("f.dat"));
   }
+
+  struct Case {
+    const char16_t* value;
+    const char16_t* fds;
+    const char16_t* expected;
+  };
+  void expectFields(const std::vector<Case>& cases) {
+    for (const Case& c : cases)
+      EXPECT_EQ(field(c.value, c.fds), c.expected)
+          << zuvo::rt::toUtf8(c.value) << " " << zuvo::rt::toUtf8(c.fds);
+  }
 };
 
 TEST_F(FixedExportTest, NumberFields) {
@@ -29,37 +40,30 @@ TEST_F(FixedExportTest, NumberFields) {
 // value that rounds to zero has none. Text that is no number stays as it is, its sign read
 // from its leading number.
 TEST_F(FixedExportTest, NumberFieldEdges) {
-  struct Case {
-    const char16_t* value;
-    const char16_t* fds;
-    const char16_t* expected;
-  };
-  for (const Case& c : std::vector<Case>{
-           {u"-0.004", u"n2r0008", u"00000000"},
-           {u"-0.005", u"n2r0008", u"-0000001"},
-           {u"2.5", u"n__0004", u"0003"},
-           {u"-2.5", u"n__0004", u"-003"},
-           {u"7", u"n2r0008", u"00000700"},
-           {u"2.675", u"n2r0006", u"000268"},
-           {u"123456", u"n__0003", u"456"},
-           {u"-123456", u"n__0003", u"-56"},
-           {u"1234.567", u"p2r0006", u"234.57"},
-           {u"-1.5", u"p2r0005", u"-1.50"},
-           {u"1.5", u"p9r0005", u"00000"},
-           {u"1e20", u"n2r0006", u"000000"},
-           {u"12", u"n__0000", u""},
-           {u"'12.5 '", u"n2r0006", u"001250"},
-           {u"'abc'", u"n__0005", u"abc"},
-           {u"'a.bcd'", u"n2r0006", u"abc"},
-           {u"'-5x'", u"n__0004", u"--5x"},
-           {u"'2000-01-05'", u"p2r0006", u"-01-05"},
-           {u"null", u"p2l0004", u"0000"},
-           {u"-1.5", u"n_l0006", u"-1.500"},
-           {u"'  '", u"n__0003", u"000"},
-           {u"1.7976931348623157e308", u"n__0003", u"000"},  // the largest Double, cut too
-       })
-    EXPECT_EQ(field(c.value, c.fds), c.expected)
-        << zuvo::rt::toUtf8(c.value) << " " << zuvo::rt::toUtf8(c.fds);
+  expectFields({
+      {u"-0.004", u"n2r0008", u"00000000"},
+      {u"-0.005", u"n2r0008", u"-0000001"},
+      {u"2.5", u"n__0004", u"0003"},
+      {u"-2.5", u"n__0004", u"-003"},
+      {u"7", u"n2r0008", u"00000700"},
+      {u"2.675", u"n2r0006", u"000268"},
+      {u"123456", u"n__0003", u"456"},
+      {u"-123456", u"n__0003", u"-56"},
+      {u"1234.567", u"p2r0006", u"234.57"},
+      {u"-1.5", u"p2r0005", u"-1.50"},
+      {u"1.5", u"p9r0005", u"00000"},
+      {u"1e20", u"n2r0006", u"000000"},
+      {u"12", u"n__0000", u""},
+      {u"'12.5 '", u"n2r0006", u"001250"},
+      {u"'abc'", u"n__0005", u"abc"},
+      {u"'a.bcd'", u"n2r0006", u"abc"},
+      {u"'-5x'", u"n__0004", u"--5x"},
+      {u"'2000-01-05'", u"p2r0006", u"-01-05"},
+      {u"null", u"p2l0004", u"0000"},
+      {u"-1.5", u"n_l0006", u"-1.500"},
+      {u"'  '", u"n__0003", u"000"},
+      {u"1.7976931348623157e308", u"n__0003", u"000"},  // the largest Double, cut too
+  });
 }
 
 TEST_F(FixedExportTest, TextFields) {
@@ -76,23 +80,16 @@ TEST_F(FixedExportTest, TextFields) {
 // Widening only where there is something to widen, case mapping beyond ASCII, and the
 // all-zero rule, which looks at the whole field with its fill.
 TEST_F(FixedExportTest, TextFieldEdges) {
-  struct Case {
-    const char16_t* value;
-    const char16_t* fds;
-    const char16_t* expected;
-  };
-  for (const Case& c : std::vector<Case>{
-           {u"'山田'", u"k_r0006", u"　山田"},
-           {u"'ｶﾞｷﾞ1'", u"k_l0008", u"ガギ１　"},
-           {u"'ab-ｃd'", u"f__0006", u"ABＣD  "},
-           {u"'αｂc'", u"u__0006", u"ΑＢC "},
-           {u"'山田太郎'", u"u_r0005", u"太郎"},
-           {u"'00.00'", u"d_r0006", u"  0000"},
-           {u"'0000.00.00'", u"d__0006", u"      "},
-           {u"'ab'", u"dz_0004", u"ab00"},
-       })
-    EXPECT_EQ(field(c.value, c.fds), c.expected)
-        << zuvo::rt::toUtf8(c.value) << " " << zuvo::rt::toUtf8(c.fds);
+  expectFields({
+      {u"'山田'", u"k_r0006", u"　山田"},
+      {u"'ｶﾞｷﾞ1'", u"k_l0008", u"ガギ１　"},
+      {u"'ab-ｃd'", u"f__0006", u"ABＣD  "},
+      {u"'αｂc'", u"u__0006", u"ΑＢC "},
+      {u"'山田太郎'", u"u_r0005", u"太郎"},
+      {u"'00.00'", u"d_r0006", u"  0000"},
+      {u"'0000.00.00'", u"d__0006", u"      "},
+      {u"'ab'", u"dz_0004", u"ab00"},
+  });
 }
 
 TEST_F(FixedExportTest, DateAndTimeFields) {
