@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -30,6 +31,27 @@ struct Argument {
   Resultset* resultset = nullptr;
 
   bool isDataAccess() const { return kind != Kind::Value && kind != Kind::Array; }
+};
+
+// What a parameter takes, as a client passes it.
+enum class ParamKind : std::uint8_t {
+  String,
+  Integer,
+  Long,
+  Double,
+  Boolean,
+  Variant,
+  ByteArray,
+  Array,
+  Connection,
+  Query,
+  Resultset
+};
+
+struct Parameter {
+  ParamKind kind;
+  bool written;  // the method writes it back, as a variable passed by reference
+  friend bool operator==(const Parameter&, const Parameter&) = default;
 };
 
 // A command line the program cannot act on: reported on standard error, exit status 2.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <tuple>
 #include <type_traits>
@@ -22,59 +23,71 @@ struct Param;
 
 template <>
 struct Param<String> {
+  static constexpr ParamKind kind = ParamKind::String;
   static String load(Argument& a);
   static void store(Argument& a, const String& v) { a.value = v; }
 };
 template <>
 struct Param<Variant> {
+  static constexpr ParamKind kind = ParamKind::Variant;
   static Variant load(Argument& a);
   static void store(Argument& a, const Variant& v) { a.value = v; }
 };
 template <>
 struct Param<std::int16_t> {
+  static constexpr ParamKind kind = ParamKind::Integer;
   static std::int16_t load(Argument& a);
   static void store(Argument& a, std::int16_t v) { a.value = v; }
 };
 template <>
 struct Param<std::int32_t> {
+  static constexpr ParamKind kind = ParamKind::Long;
   static std::int32_t load(Argument& a);
   static void store(Argument& a, std::int32_t v) { a.value = Variant::Long(v); }
 };
 template <>
 struct Param<double> {
+  static constexpr ParamKind kind = ParamKind::Double;
   static double load(Argument& a);
   static void store(Argument& a, double v) { a.value = v; }
 };
 template <>
 struct Param<bool> {
+  static constexpr ParamKind kind = ParamKind::Boolean;
   static bool load(Argument& a);
   static void store(Argument& a, bool v) { a.value = v; }
 };
 template <>
 struct Param<ByteArray> {
+  static constexpr ParamKind kind = ParamKind::ByteArray;
   static ByteArray load(Argument& a);
   static void store(Argument& a, const ByteArray& v);
 };
 template <>
 struct Param<Array<Variant>> {
+  static constexpr ParamKind kind = ParamKind::Array;
   static Array<Variant> load(Argument& a);
   static void store(Argument& a, const Array<Variant>& v);
 };
 template <>
 struct Param<Array<String>> {
+  static constexpr ParamKind kind = ParamKind::Array;
   static Array<String> load(Argument& a);
   static void store(Argument& a, const Array<String>& v);
 };
 template <>
 struct Param<Connection> {
+  static constexpr ParamKind kind = ParamKind::Connection;
   static Connection& load(Argument& a);
 };
 template <>
 struct Param<Query> {
+  static constexpr ParamKind kind = ParamKind::Query;
   static Query& load(Argument& a);
 };
 template <>
 struct Param<Resultset> {
+  static constexpr ParamKind kind = ParamKind::Resultset;
   static Resultset& load(Argument& a);
 };
 
@@ -107,9 +120,13 @@ using Bare = std::remove_cvref_t<P>;
 template <typename P>
 using Held = decltype(Param<Bare<P>>::load(std::declval<Argument&>()));
 
+// A parameter the method writes: a non-const reference to a value (not a data access object).
 template <typename P>
 inline constexpr bool writes =
-    std::is_lvalue_reference_v<P> && !std::is_const_v<std::remove_reference_t<P>>;
+    std::is_lvalue_reference_v<P> && !std::is_const_v<std::remove_reference_t<P>> &&
+    requires(Argument & a, const Bare<P>& v) {
+  Param<Bare<P>>::store(a, v);
+};
 
 template <typename P>
 Held<P> load(std::vector<Argument>& args, std::size_t index) {
@@ -122,8 +139,7 @@ Held<P> load(std::vector<Argument>& args, std::size_t index) {
 
 template <typename P, typename H>
 void writeBack(Argument& argument, const H& held) {
-  if constexpr (writes<P> && requires { Param<Bare<P>>::store(argument, held); })
-    Param<Bare<P>>::store(argument, held);
+  if constexpr (writes<P>) Param<Bare<P>>::store(argument, held);
 }
 
 template <auto Fn, typename C, typename R, typename... P, std::size_t... I>
@@ -148,15 +164,27 @@ Variant call(C& object, std::vector<Argument>& args, R (C::*)(P...), std::index_
   }
 }
 
-template <typename F>
-struct Arity;
 template <typename C, typename R, typename... P>
-struct Arity<R (C::*)(P...)> : std::integral_constant<std::size_t, sizeof...(P)> {};
+constexpr std::array<Parameter, sizeof...(P)> parametersOf(R (C::*)(P...)) {
+  return {Parameter{Param<Bare<P>>::kind, writes<P>}...};
+}
+
+template <typename C, typename R, typename... P>
+constexpr bool returnsValue(R (C::*)(P...)) {
+  return !std::is_void_v<R>;
+}
 
 }  // namespace bind
 
+// The parameters of member function Fn, in order.
 template <auto Fn>
-inline constexpr std::size_t arityOf = bind::Arity<decltype(Fn)>::value;
+inline constexpr auto parametersOf = bind::parametersOf(Fn);
+
+template <auto Fn>
+inline constexpr bool returnsValue = bind::returnsValue(Fn);
+
+template <auto Fn>
+inline constexpr std::size_t arityOf = parametersOf<Fn>.size();
 
 // Converts `args` (exactly arityOf<Fn> of them), calls `Fn` on `object` and returns its result
 // (Empty for a function without one).

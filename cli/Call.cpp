@@ -69,9 +69,9 @@ CallResult callMethod(const CallOptions& options, std::string_view name,
                       const std::vector<std::string>& arguments) {
   const Method* method = findMethod(name);
   if (!method) throw UsageError("unknown method " + std::string(name) + " (see zuvo methods)");
-  if (arguments.size() != method->arity)
-    throw UsageError(std::string(method->name) + " takes " + std::to_string(method->arity) +
-                     (method->arity == 1 ? " argument, " : " arguments, ") +
+  if (arguments.size() != method->arity())
+    throw UsageError(std::string(method->name) + " takes " + std::to_string(method->arity()) +
+                     (method->arity() == 1 ? " argument, " : " arguments, ") +
                      std::to_string(arguments.size()) + " given");
   std::vector<Argument> args;
   args.reserve(arguments.size());

@@ -10,7 +10,7 @@ namespace {
 
 template <auto Fn>
 constexpr Method entry(std::string_view name, std::int32_t dispatchId) {
-  return Method{name, dispatchId, arityOf<Fn>, &callMember<Fn, ZuvoCls>};
+  return Method{name, dispatchId, parametersOf<Fn>, returnsValue<Fn>, &callMember<Fn, ZuvoCls>};
 }
 
 // Slot order matters to early-bound clients; the two identifiers left out belong to private

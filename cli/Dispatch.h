@@ -15,10 +15,13 @@ namespace zuvo::cli {
 struct Method {
   std::string_view name;
   std::int32_t dispatchId;
-  std::size_t arity;
-  // Converts exactly `arity` arguments, calls the method, writes reference parameters back
+  std::span<const Parameter> params;
+  bool returns;  // a function, not a procedure
+  // Converts exactly `arity()` arguments, calls the method, writes reference parameters back
   // into the arguments and returns the result (Empty for a method without one).
   Variant (*invoke)(ZuvoCls& object, std::vector<Argument>& args);
+
+  std::size_t arity() const { return params.size(); }
 };
 
 std::span<const Method> methods();

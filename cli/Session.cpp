@@ -257,9 +257,9 @@ class Session {
   Json callMethod(const std::string& name, const Json& params) {
     const Method* method = findMethod(name);
     if (!method) throw RpcError{MethodNotFound, "unknown method " + name};
-    if (params.size() != method->arity)
+    if (params.size() != method->arity())
       throw RpcError{InvalidParams, std::string(method->name) + " takes " +
-                                        std::to_string(method->arity) + " arguments, " +
+                                        std::to_string(method->arity()) + " arguments, " +
                                         std::to_string(params.size()) + " given"};
     std::vector<Argument> args;
     args.reserve(params.size());

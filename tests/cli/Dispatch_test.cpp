@@ -4,6 +4,8 @@
 
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zuvo::cli {
 namespace {
@@ -31,11 +33,35 @@ TEST(DispatchTable, HoldsTheMethodsInSlotOrderWithTheirIdentifiers) {
 TEST(DispatchTable, FindsNamesWithoutRegardToCase) {
   ASSERT_NE(findMethod("getcmdpara"), nullptr);
   EXPECT_EQ(findMethod("GETCMDPARA")->name, "GetCmdPara");
-  EXPECT_EQ(findMethod("GetCmdPara")->arity, 2u);
-  EXPECT_EQ(findMethod("GetSEQ")->arity, 13u);
-  EXPECT_EQ(findMethod("StartSysInfo")->arity, 0u);
+  EXPECT_EQ(findMethod("GetCmdPara")->arity(), 2u);
+  EXPECT_EQ(findMethod("GetSEQ")->arity(), 13u);
+  EXPECT_EQ(findMethod("StartSysInfo")->arity(), 0u);
   EXPECT_EQ(findMethod("GetCmdPar"), nullptr);
   EXPECT_EQ(findMethod(""), nullptr);
+}
+
+TEST(DispatchTable, KnowsWhatEachParameterTakesAndWhichAreWritten) {
+  using K = ParamKind;
+  const std::pair<std::string_view, std::vector<Parameter>> cases[] = {
+      {"GetCmdPara", {{K::String, false}, {K::Integer, true}}},
+      {"RequeryRS", {{K::Resultset, false}}},
+      {"NumComp3",
+       {{K::Variant, true}, {K::ByteArray, true}, {K::Variant, false}, {K::Variant, false}}},
+      {"RDBExec", {{K::Connection, false}, {K::String, false}, {K::String, true}}},
+      {"JefSjis", {{K::ByteArray, false}, {K::Variant, false}, {K::Variant, false}}},
+      {"QSort", {{K::Array, true}, {K::Variant, false}, {K::Variant, false}}},
+      {"PostMessage", {{K::Long, false}, {K::Long, false}, {K::Long, false}, {K::Long, false}}},
+      {"ChkZuvo", {{K::String, false}, {K::String, false}}},
+      {"CnvVal", {{K::Variant, false}}},
+      {"ChkVals",
+       {{K::String, true}, {K::String, false}, {K::Boolean, false}, {K::Boolean, false}}},
+  };
+  for (const auto& [name, params] : cases) {
+    auto got = findMethod(name)->params;
+    EXPECT_EQ(std::vector<Parameter>(got.begin(), got.end()), params) << name;
+  }
+  EXPECT_TRUE(findMethod("LenByte")->returns);
+  EXPECT_FALSE(findMethod("QSort")->returns);
 }
 
 TEST(DispatchTable, CallsTheObject) {
