@@ -33,8 +33,9 @@ String Param<String>::load(Argument& a) {
   return text(valueOf(a));
 }
 
-Variant Param<Variant>::load(Argument& a) {
-  return valueOf(a);
+Variant& Param<Variant>::load(Argument& a) {
+  valueOf(a);  // a value, not an array or a data access object
+  return a.value;
 }
 
 std::int16_t Param<std::int16_t>::load(Argument& a) {

@@ -30,8 +30,9 @@ struct Param<String> {
 template <>
 struct Param<Variant> {
   static constexpr ParamKind kind = ParamKind::Variant;
-  static Variant load(Argument& a);
-  static void store(Argument& a, const Variant& v) { a.value = v; }
+  // The argument's own value, not a copy: a method that writes it writes the argument.
+  static Variant& load(Argument& a);
+  static void store(Argument&, const Variant&) {}
 };
 template <>
 struct Param<std::int16_t> {

@@ -78,6 +78,7 @@ struct Signature {
   std::vector<std::string> names;
   std::size_t required = 0;  // the parameters before the trailing written ones
   py::object resultType;     // none when the method writes nothing
+  bool releasesGil = false;  // it may run long: other Python threads run meanwhile
 
   [[noreturn]] void typeError(const std::string& what) const {
     throw py::type_error(std::string(method->name) + "() " + what);
@@ -85,21 +86,22 @@ struct Signature {
 };
 
 // The argument given for each parameter, by position or by name; null where left out.
-std::vector<py::handle> gather(const Signature& sig, const py::args& args, const py::kwargs& kw) {
+std::vector<py::handle> gather(const Signature& sig, const py::args& args, py::handle kw) {
   std::size_t arity = sig.method->arity();
   if (args.size() > arity)
     sig.typeError("takes " + std::to_string(arity) + " arguments (" + std::to_string(args.size()) +
                   " given)");
   std::vector<py::handle> given(arity);
   for (std::size_t i = 0; i < args.size(); ++i) given[i] = args[i];
-  for (auto [key, value] : kw) {
-    auto name = key.cast<std::string>();
-    auto at = std::ranges::find(sig.names, name);
-    if (at == sig.names.end()) sig.typeError("got an unexpected keyword argument '" + name + "'");
-    auto index = std::size_t(at - sig.names.begin());
-    if (given[index]) sig.typeError("got multiple values for argument '" + name + "'");
-    given[index] = value;
-  }
+  if (kw)
+    for (auto [key, value] : kw.cast<py::dict>()) {
+      auto name = key.cast<std::string>();
+      auto at = std::ranges::find(sig.names, name);
+      if (at == sig.names.end()) sig.typeError("got an unexpected keyword argument '" + name + "'");
+      auto index = std::size_t(at - sig.names.begin());
+      if (given[index]) sig.typeError("got multiple values for argument '" + name + "'");
+      given[index] = value;
+    }
   for (std::size_t i = 0; i < sig.required; ++i)
     if (!given[i]) sig.typeError("missing required argument '" + sig.names[i] + "'");
   return given;
@@ -208,22 +210,26 @@ std::vector<cli::Argument> argumentsOf(const Signature& sig, const std::vector<p
   return arguments;
 }
 
-// Calls the method with the interpreter lock released, holding the object and the connections
-// it is given; the first exception of the event callback is raised after it returns.
+template <typename Lock>
+void lockWithoutBlockingPython(Lock& lock) {
+  if (lock.try_lock()) return;
+  py::gil_scoped_release release;
+  lock.lock();
+}
+
+// Calls the method holding the object, and the connections it is given with the interpreter
+// lock released when it may run long; the first exception of the event callback is raised
+// after it returns.
 Variant invoke(ZuvoObject& self, const Signature& sig, std::vector<cli::Argument>& arguments,
                std::vector<Link*>& links) {
-  std::ranges::sort(links);
-  auto [end, last] = std::ranges::unique(links);
-  links.erase(end, last);
-  Variant result;
-  {
-    py::gil_scoped_release release;
-    std::lock_guard object(self.mutex);
-    std::vector<std::unique_lock<std::recursive_mutex>> held;
-    for (Link* link : links) held.emplace_back(link->mutex);
+  std::unique_lock object(self.mutex, std::defer_lock);
+  lockWithoutBlockingPython(object);
+  auto run = [&] {
     ++self.depth;
     try {
-      result = sig.method->invoke(*self.zuvo, arguments);
+      Variant result = sig.method->invoke(*self.zuvo, arguments);
+      --self.depth;
+      return result;
     } catch (...) {
       if (--self.depth == 0) {
         py::gil_scoped_acquire gil;
@@ -231,7 +237,17 @@ Variant invoke(ZuvoObject& self, const Signature& sig, std::vector<cli::Argument
       }
       throw;
     }
-    --self.depth;
+  };
+  Variant result;
+  if (sig.releasesGil) {
+    std::ranges::sort(links);
+    links.erase(std::ranges::unique(links).begin(), links.end());
+    py::gil_scoped_release release;
+    std::vector<std::unique_lock<std::recursive_mutex>> held;
+    for (Link* link : links) held.emplace_back(link->mutex);
+    result = run();
+  } else {
+    result = run();
   }
   if (self.depth == 0 && self.pump->error) {
     py::error_already_set error = std::move(*self.pump->error);
@@ -254,8 +270,8 @@ py::object writtenValue(const cli::Argument& a, py::handle given, cli::ParamKind
   return fromVariant(a.value);
 }
 
-py::object call(const Signature& sig, ZuvoObject& self, const py::args& args,
-                const py::kwargs& kwargs) {
+// `kwargs` is a dict, or null for none.
+py::object call(const Signature& sig, ZuvoObject& self, const py::args& args, py::handle kwargs) {
   std::vector<py::handle> given = gather(sig, args, kwargs);
   std::vector<Link*> links;
   std::vector<cli::Argument> arguments = argumentsOf(sig, given, links);
@@ -275,6 +291,18 @@ py::object namedtupleType(const std::string& name, const py::object& fields) {
       .attr("namedtuple")(name, fields, py::arg("module") = "zuvo");
 }
 
+// Methods on a database, on files or starting a program. The rest return in well under a
+// microsecond, where releasing the interpreter lock would cost more than the call.
+bool runsLong(const cli::Method& method) {
+  static constexpr std::string_view fileWork[] = {"CSVtoJEF", "JEFtoCSV", "GetCntCSV", "LHA"};
+  auto dataAccess = [](const cli::Parameter& p) {
+    return p.kind == cli::ParamKind::Connection || p.kind == cli::ParamKind::Query ||
+           p.kind == cli::ParamKind::Resultset;
+  };
+  return std::ranges::any_of(method.params, dataAccess) ||
+         std::ranges::find(fileWork, method.name) != std::end(fileWork);
+}
+
 // Parameters named as Python keywords come with a trailing underscore, as in the stubs.
 Signature signatureOf(const cli::Method& method) {
   Signature sig;
@@ -292,6 +320,7 @@ Signature signatureOf(const cli::Method& method) {
   }
   if (fields.size() > 1)
     sig.resultType = namedtupleType(std::string(method.name) + "Result", fields);
+  sig.releasesGil = runsLong(method);
   return sig;
 }
 
@@ -325,10 +354,15 @@ void bindZuvoCls(py::module_& m) {
     // Made once and kept for the life of the process, as the bound functions are.
     const auto* sig = new Signature(signatureOf(method));
     if (sig->resultType) m.attr(sig->resultType.attr("__name__")) = sig->resultType;
-    cls.def(std::string(method.name).c_str(),
-            [sig](ZuvoObject& self, const py::args& args, const py::kwargs& kwargs) {
-              return call(*sig, self, args, kwargs);
-            });
+    // Positional calls take the first overload, which spares making a dict for keywords.
+    std::string name(method.name);
+    cls.def(name.c_str(),
+            [sig](ZuvoObject& self, const py::args& args) {
+              return call(*sig, self, args, py::handle());
+            })
+        .def(name.c_str(), [sig](ZuvoObject& self, const py::args& args, const py::kwargs& kwargs) {
+          return call(*sig, self, args, kwargs);
+        });
   }
 }
 

@@ -10,6 +10,7 @@ packages=(
   libltdl-dev  # odbc.pc names -lltdl for static links, and unixodbc-dev does not bring it
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   jlha-utils gnucobol3
+  pybind11-dev python3-dev python3-pytest  # the Python module and its tests
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -22,5 +23,7 @@ if ((${#missing[@]})); then
 fi
 
 build_dir=${ZUVO_BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${ZUVO_CMAKE_ARGS:-}
+# The Python module is built for the system's interpreter, the one that has pytest.
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPython3_EXECUTABLE=/usr/bin/python3 ${ZUVO_CMAKE_ARGS:-}
 cmake --build "$build_dir" -j2
