@@ -23,7 +23,5 @@ if ((${#missing[@]})); then
 fi
 
 build_dir=${ZUVO_BUILD_DIR:-build}
-# The Python module is built for the system's interpreter, the one that has pytest.
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPython3_EXECUTABLE=/usr/bin/python3 ${ZUVO_CMAKE_ARGS:-}
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${ZUVO_CMAKE_ARGS:-}
 cmake --build "$build_dir" -j2
