@@ -1,6 +1,7 @@
 #include "Methods.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -56,12 +57,22 @@ struct ZuvoObject {
   int depth = 0;  // calls running, counting those made from the event callback
 };
 
+// The installation's data seen from the module: the library looks beside the libraries and
+// programs, not beside the interpreter's packages.
+std::filesystem::path dataDirectory() {
+  std::filesystem::path module = py::module_::import("zuvo").attr("__file__").cast<std::string>();
+  auto dir = (module.parent_path() / ZUVO_DATA_FROM_PYTHONDIR).lexically_normal();
+  std::error_code ec;
+  return std::filesystem::is_directory(dir, ec) ? dir : posix::installedDataDirectory();
+}
+
 std::unique_ptr<ZuvoObject> makeZuvo(const py::object& home, const py::object& now) {
   auto object = std::make_unique<ZuvoObject>();
-  auto platform =
-      home.is_none()
-          ? Platform::posix()
-          : Platform::posix(py::module_::import("os").attr("fspath")(home).cast<std::string>());
+  std::filesystem::path homeDirectory =
+      home.is_none() ? posix::defaultHome()
+                     : std::filesystem::path(
+                           py::module_::import("os").attr("fspath")(home).cast<std::string>());
+  auto platform = Platform::posix(homeDirectory, dataDirectory());
   if (!now.is_none()) {
     if (!isDate(now)) throw py::type_error("now must be a datetime");
     platform->clock = std::make_shared<FixedClock>(toDate(now));

@@ -2,7 +2,7 @@
 # Follows the README's "Using the library from another program" with a temporary prefix:
 # installs the build in build/ (or $ZUVO_BUILD_DIR), builds the README's program with its CMake
 # project (shared and static library) and its pkg-config commands (shared and --static), and
-# runs each.
+# runs each; then imports the installed Python module.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=$(realpath "${ZUVO_BUILD_DIR:-build}")
@@ -82,4 +82,15 @@ echo "== the installed zuvo program"
 version=$(ZUVO_HOME=$work/home "$prefix/bin/zuvo" --version)
 grep -qx "conversion table: $table" <<<"$version" ||
   fail "zuvo --version does not name the installed table"
+
+echo "== the installed Python module"
+module=$(find "$prefix" -name 'zuvo.cpython-*.so')
+[ -n "$module" ] || fail "no Python module is installed"
+[ -f "$(dirname "$module")/zuvo.pyi" ] || fail "the Python stubs are not installed beside the module"
+# From an empty home, so that the JEF conversion shows the installed table is found.
+out=$(cd "$work" && ZUVO_HOME=$work/home PYTHONPATH=$(dirname "$module") /usr/bin/python3 -c '
+import zuvo
+z = zuvo.ZuvoCls()
+print(z.LenByte("あいう"), z.SjisJef("A", bytearray(2)).bdt.hex())') || fail "the Python module failed"
+[ "$out" = "6 c100" ] || fail "the Python module printed: $out"
 echo "consumer tests passed"

@@ -186,6 +186,10 @@ struct Platform {
   // when set and not empty, else /etc/zuvo.
   static std::shared_ptr<Platform> posix();
   static std::shared_ptr<Platform> posix(std::filesystem::path home);
+  // The same with the data directory of an installation the library can't find by itself (a
+  // language binding installed beside the interpreter's packages).
+  static std::shared_ptr<Platform> posix(std::filesystem::path home,
+                                         std::filesystem::path dataDirectory);
 };
 
 }  // namespace zuvo

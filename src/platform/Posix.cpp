@@ -332,7 +332,12 @@ std::shared_ptr<Platform> Platform::posix() {
 }
 
 std::shared_ptr<Platform> Platform::posix(std::filesystem::path home) {
-  auto p = std::make_shared<Platform>(std::move(home), posix::installedDataDirectory());
+  return posix(std::move(home), posix::installedDataDirectory());
+}
+
+std::shared_ptr<Platform> Platform::posix(std::filesystem::path home,
+                                          std::filesystem::path dataDirectory) {
+  auto p = std::make_shared<Platform>(std::move(home), std::move(dataDirectory));
   p->clock = posix::makeClock();
   p->ui = posix::makeUserInterface();
   p->events = std::make_shared<posix::CallbackEventPump>();
