@@ -12,20 +12,8 @@ trap 'rm -rf "$work"' EXIT
 source bench/lib.sh
 db=$work/bench.db
 
+make_rows_table "$db" "$rows"
 sqlite3 "$db" <<SQL
-create table t (code varchar(10), name varchar(30), city varchar(20), qty integer,
-                price real, day varchar(10));
-create table words (i integer, v text);
-insert into words values (0,'山田商店'),(1,'株式会社鈴木製作所'),(2,'ｶﾀｶﾅ商会'),(3,'髙橋工業'),
-  (4,'佐藤　花子'),(5,'（有）田中食品'),(6,'東京都千代田区'),(7,'大阪府大阪市'),(8,'札幌市中央区'),
-  (9,'株式会社関東中央物産販売'),(10,'ﾔﾏﾀﾞ ﾀﾛｳ');
-with recursive n(i) as (select 1 union all select i + 1 from n where i < $rows)
-insert into t select printf('C%08d', i),
-  case when i % 13 = 0 then null else (select v from words
-    where words.i = case when n.i % 5 = 0 then 9 + n.i % 2 else n.i % 6 end) end,
-  (select v from words where words.i = 6 + n.i % 3),
-  case when i % 7 = 0 then null else i % 1000 end, (i % 100000) / 4.0,
-  printf('2024.%02d.%02d', i % 12 + 1, i % 28 + 1) from n;
 create table back_zuvo as select * from t where 0;
 create table back_sqlite as select * from t where 0;
 create table back_fixed as select * from t where 0;

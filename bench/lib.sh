@@ -34,3 +34,24 @@ against() {
 table_row() {
   ZUVO_QUIET_ROW=1 against "$@"
 }
+
+# make_rows_table DB ROWS: table t of DB, ROWS rows of Japanese business data: names with 髙 and
+# half-width katakana, long names, Nulls, codes, numbers and dates.
+make_rows_table() {
+  local rows=$2
+  sqlite3 "$1" <<SQL
+create table t (code varchar(10), name varchar(30), city varchar(20), qty integer,
+                price real, day varchar(10));
+create table words (i integer, v text);
+insert into words values (0,'山田商店'),(1,'株式会社鈴木製作所'),(2,'ｶﾀｶﾅ商会'),(3,'髙橋工業'),
+  (4,'佐藤　花子'),(5,'（有）田中食品'),(6,'東京都千代田区'),(7,'大阪府大阪市'),(8,'札幌市中央区'),
+  (9,'株式会社関東中央物産販売'),(10,'ﾔﾏﾀﾞ ﾀﾛｳ');
+with recursive n(i) as (select 1 union all select i + 1 from n where i < $rows)
+insert into t select printf('C%08d', i),
+  case when i % 13 = 0 then null else (select v from words
+    where words.i = case when n.i % 5 = 0 then 9 + n.i % 2 else n.i % 6 end) end,
+  (select v from words where words.i = 6 + n.i % 3),
+  case when i % 7 = 0 then null else i % 1000 end, (i % 100000) / 4.0,
+  printf('2024.%02d.%02d', i % 12 + 1, i % 28 + 1) from n;
+SQL
+}
