@@ -216,6 +216,8 @@ std::vector<cli::Argument> argumentsOf(const Signature& sig, const std::vector<p
       arguments.push_back(argumentOf(given[i], param, links));
     } catch (const py::type_error& e) {
       sig.typeError("argument '" + sig.names[i] + "': " + e.what());
+    } catch (const RuntimeError& e) {
+      throw cli::ArgumentError(i + 1, e);  // a value the library can't hold
     }
   }
   return arguments;

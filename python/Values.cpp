@@ -40,7 +40,7 @@ Variant fromInt(py::handle value) {
   try {
     return Decimal::parse(py::str(value).cast<std::string>());
   } catch (const RuntimeError&) {
-    PyErr_SetString(PyExc_OverflowError, "int too large to pass: more than 28 digits");
+    PyErr_SetString(PyExc_OverflowError, "int too large to pass: past the range of a Decimal (2**96 - 1)");
     throw py::error_already_set();
   }
 }
