@@ -39,6 +39,19 @@ std::unique_ptr<ResultsetObject> openOn(ConnectionObject& cn, const std::string&
   return resultsetOn(cn.link, nullptr, std::move(rs));
 }
 
+py::list columnNames(ResultsetObject& rs) {
+  if (!rs.resultset) throw py::value_error("the resultset is closed");
+  std::vector<String> names = withLink(*rs.link, [&] {
+    Columns& columns = rs.resultset->rdoColumns();
+    std::vector<String> out(std::size_t(columns.Count()));
+    for (std::int32_t i = 0; i < columns.Count(); ++i) out[std::size_t(i)] = columns[i].Name();
+    return out;
+  });
+  py::list list;
+  for (const auto& name : names) list.append(fromString(name));
+  return list;
+}
+
 py::object nextRow(ResultsetObject& rs) {
   if (!rs.resultset) throw py::value_error("the resultset is closed");
   std::vector<Variant> row;
@@ -185,20 +198,7 @@ void bindDataAccess(py::module_& m) {
       });
 
   py::class_<ResultsetObject>(m, "Resultset", "The rows of a query, iterable as tuples.")
-      .def_property_readonly("columns",
-                             [](ResultsetObject& rs) {
-                               if (!rs.resultset) throw py::value_error("the resultset is closed");
-                               std::vector<String> names = withLink(*rs.link, [&] {
-                                 std::vector<String> out;
-                                 Columns& columns = rs.resultset->rdoColumns();
-                                 for (std::int32_t i = 0; i < columns.Count(); ++i)
-                                   out.push_back(columns[i].Name());
-                                 return out;
-                               });
-                               py::list list;
-                               for (const auto& name : names) list.append(fromString(name));
-                               return list;
-                             })
+      .def_property_readonly("columns", &columnNames)
       .def_property_readonly("eof",
                              [](ResultsetObject& rs) {
                                return !rs.resultset ||

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "Argument.h"
 #include "database/Database.h"
@@ -28,7 +29,7 @@ void raise(PyObject* type, std::int32_t number, const std::string& description,
 
 void translate(std::exception_ptr thrown) {
   try {
-    std::rethrow_exception(thrown);
+    std::rethrow_exception(std::move(thrown));
   } catch (const cli::ArgumentError& e) {
     raise(runtimeErrorType, e.number(), e.description(), e.position());
   } catch (const RuntimeError& e) {

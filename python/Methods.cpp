@@ -253,10 +253,11 @@ Variant invoke(ZuvoObject& self, const Signature& sig, std::vector<cli::Argument
   };
   Variant result;
   if (sig.releasesGil) {
-    std::ranges::sort(links);
-    links.erase(std::ranges::unique(links).begin(), links.end());
+    std::sort(links.begin(), links.end());
+    links.erase(std::unique(links.begin(), links.end()), links.end());
     py::gil_scoped_release release;
     std::vector<std::unique_lock<std::recursive_mutex>> held;
+    held.reserve(links.size());
     for (Link* link : links) held.emplace_back(link->mutex);
     result = run();
   } else {

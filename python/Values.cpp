@@ -40,7 +40,8 @@ Variant fromInt(py::handle value) {
   try {
     return Decimal::parse(py::str(value).cast<std::string>());
   } catch (const RuntimeError&) {
-    PyErr_SetString(PyExc_OverflowError, "int too large to pass: past the range of a Decimal (2**96 - 1)");
+    PyErr_SetString(PyExc_OverflowError,
+                    "int too large to pass: past the range of a Decimal (2**96 - 1)");
     throw py::error_already_set();
   }
 }
@@ -72,7 +73,7 @@ void bindValueTypes(py::module_& m) {
   m.attr("EMPTY") = py::handle(emptyObject);
 
   py::class_<ArrayValue>(m, "Array", "An array with its own lower bound.")
-      .def(py::init([](py::iterable values, std::int32_t lbound) {
+      .def(py::init([](const py::iterable& values, std::int32_t lbound) {
              return ArrayValue{py::list(values), lbound};
            }),
            py::arg("values") = py::tuple(), py::arg("lbound") = 0)

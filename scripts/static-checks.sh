@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # clang-format over every C++ file, then clang-tidy (checks in .clang-tidy) and cppcheck over
-# the library and the zuvo program. Needs the compile database of a configured build in build/
-# (or $ZUVO_BUILD_DIR).
+# the library, the zuvo program and the Python module. Needs the compile database of a
+# configured build in build/ (or $ZUVO_BUILD_DIR).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${ZUVO_BUILD_DIR:-build}
@@ -14,7 +14,7 @@ git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror || {
 }
 
 echo "== clang-tidy"
-run-clang-tidy -quiet -j 2 -extra-arg=-Wno-unknown-warning-option -p "$build_dir" "$PWD/(src|cli)/.*\\.cpp$" >"$build_dir/clang-tidy.log" 2>&1 || {
+run-clang-tidy -quiet -j 2 -extra-arg=-Wno-unknown-warning-option -p "$build_dir" "$PWD/(src|cli|python)/.*\\.cpp$" >"$build_dir/clang-tidy.log" 2>&1 || {
   grep -E 'warning:|error:' "$build_dir/clang-tidy.log" | sort -u | head -50
   echo "clang-tidy found problems (full log: $build_dir/clang-tidy.log)"
   exit 1
@@ -23,5 +23,5 @@ run-clang-tidy -quiet -j 2 -extra-arg=-Wno-unknown-warning-option -p "$build_dir
 echo "== cppcheck"
 cppcheck --quiet --error-exitcode=1 --std=c++20 --language=c++ --inline-suppr \
   --enable=warning,performance,portability --suppress=missingIncludeSystem \
-  --suppress=unknownMacro --suppress=useInitializationList -I src src cli
+  --suppress=unknownMacro --suppress=useInitializationList -I src src cli python
 echo "static checks clean"
