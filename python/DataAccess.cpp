@@ -20,6 +20,13 @@ void dropUnderLink(const std::shared_ptr<Link>& link, Drop&& drop) {
   drop();
 }
 
+// Runs work(connection) as withLink does, holding the link for the call.
+template <typename Work>
+auto onConnection(const ConnectionObject& cn, Work&& work) {
+  auto link = cn.open();
+  return withLink(*link, [&] { return work(*link->connection); });
+}
+
 // Made on the heap: an object that closes under a lock is not moved.
 std::unique_ptr<ResultsetObject> resultsetOn(std::shared_ptr<Link> link,
                                              std::shared_ptr<Query> query,
@@ -32,11 +39,11 @@ std::unique_ptr<ResultsetObject> resultsetOn(std::shared_ptr<Link> link,
 }
 
 std::unique_ptr<ResultsetObject> openOn(ConnectionObject& cn, const std::string& sql) {
-  Link& link = cn.open();
   String text = rt::fromUtf8(sql);
+  auto link = cn.open();
   auto rs = withLink(
-      link, [&] { return link.connection->OpenResultset(text, rdo::Keyset, rdo::ReadOnly); });
-  return resultsetOn(cn.link, nullptr, std::move(rs));
+      *link, [&] { return link->connection->OpenResultset(text, rdo::Keyset, rdo::ReadOnly); });
+  return resultsetOn(std::move(link), nullptr, std::move(rs));
 }
 
 py::list columnNames(ResultsetObject& rs) {
@@ -113,21 +120,22 @@ class TrackedConnection final : public Connection {
 // raised.
 bool exitBlock(ConnectionObject& cn, py::handle type) {
   if (!cn.link) return false;
-  withLink(*cn.link, [&] {
-    if (!cn.link->inTransaction) return;
+  auto link = cn.link;
+  withLink(*link, [&] {
+    if (!link->inTransaction) return;
     if (type.is_none())
-      cn.link->connection->CommitTrans();
+      link->connection->CommitTrans();
     else
-      cn.link->connection->RollbackTrans();
+      link->connection->RollbackTrans();
   });
   return false;
 }
 
 }  // namespace
 
-Link& ConnectionObject::open() const {
+std::shared_ptr<Link> ConnectionObject::open() const {
   if (!link) throw py::value_error("the connection is closed");
-  return *link;
+  return link;
 }
 
 QueryObject::~QueryObject() {
@@ -143,45 +151,35 @@ ResultsetObject::~ResultsetObject() {
 
 void bindDataAccess(py::module_& m) {
   py::class_<ConnectionObject>(m, "Connection", "A database connection: pass it as cn or RDBcn.")
-      .def_property_readonly("name",
-                             [](ConnectionObject& cn) {
-                               Link& link = cn.open();
-                               return fromString(link.connection->Name());
-                             })
+      .def_property_readonly(
+          "name", [](ConnectionObject& cn) { return fromString(cn.open()->connection->Name()); })
       .def("prepare",
            [](ConnectionObject& cn, const std::string& sql) {
-             Link& link = cn.open();
              String text = rt::fromUtf8(sql);
+             auto link = cn.open();
              std::shared_ptr<Query> query =
-                 withLink(link, [&] { return link.connection->CreateQuery(text); });
+                 withLink(*link, [&] { return link->connection->CreateQuery(text); });
              auto object = std::make_unique<QueryObject>();
-             object->link = cn.link;
+             object->link = std::move(link);
              object->query = std::move(query);
              return object;
            })
       .def("open", &openOn)
       .def("execute",
            [](ConnectionObject& cn, const std::string& sql) {
-             Link& link = cn.open();
              String text = rt::fromUtf8(sql);
-             withLink(link, [&] { link.connection->Execute(text); });
+             onConnection(cn, [&](Connection& c) { c.Execute(text); });
            })
       .def("begin",
-           [](ConnectionObject& cn) {
-             withLink(cn.open(), [&] { cn.link->connection->BeginTrans(); });
-           })
+           [](ConnectionObject& cn) { onConnection(cn, [](Connection& c) { c.BeginTrans(); }); })
       .def("commit",
-           [](ConnectionObject& cn) {
-             withLink(cn.open(), [&] { cn.link->connection->CommitTrans(); });
-           })
+           [](ConnectionObject& cn) { onConnection(cn, [](Connection& c) { c.CommitTrans(); }); })
       .def("rollback",
-           [](ConnectionObject& cn) {
-             withLink(cn.open(), [&] { cn.link->connection->RollbackTrans(); });
-           })
+           [](ConnectionObject& cn) { onConnection(cn, [](Connection& c) { c.RollbackTrans(); }); })
       .def("close", [](ConnectionObject& cn) { cn.link.reset(); })
       .def("__enter__", [](py::object self) { return self; })
       .def_property_readonly("in_transaction",
-                             [](ConnectionObject& cn) { return cn.open().inTransaction; })
+                             [](ConnectionObject& cn) { return cn.open()->inTransaction; })
       .def("__exit__", [](ConnectionObject& cn, py::handle type, py::handle, py::handle) {
         return exitBlock(cn, type);
       });

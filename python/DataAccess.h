@@ -24,7 +24,8 @@ struct Link {
 
 struct ConnectionObject {
   std::shared_ptr<Link> link;  // null once closed
-  Link& open() const;
+  // The link, held by the caller: another thread's close leaves it open until the caller ends.
+  std::shared_ptr<Link> open() const;
 };
 
 struct QueryObject {

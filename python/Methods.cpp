@@ -150,19 +150,23 @@ cli::Argument leftOut(cli::ParamKind kind) {
   return a;
 }
 
+// The connections of a call's arguments, held for the call: a close from another thread leaves
+// them open until it ends.
+using Links = std::vector<std::shared_ptr<Link>>;
+
 template <typename T>
 T* objectOf(py::handle value) {
   return py::isinstance<T>(value) ? &value.cast<T&>() : nullptr;
 }
 
-cli::Argument argumentOf(py::handle value, const cli::Parameter& param, std::vector<Link*>& links) {
+cli::Argument argumentOf(py::handle value, const cli::Parameter& param, Links& links) {
   using K = cli::ParamKind;
   using Kind = cli::Argument::Kind;
   cli::Argument a;
   auto dataAccess = [&](Kind kind, const std::shared_ptr<Link>& link, const char* name) {
     if (!link) throw py::value_error(std::string("the ") + name + " is closed");
     a.kind = kind;
-    links.push_back(link.get());
+    links.push_back(link);
   };
   switch (param.kind) {
     case K::Connection:
@@ -203,7 +207,7 @@ cli::Argument argumentOf(py::handle value, const cli::Parameter& param, std::vec
 }
 
 std::vector<cli::Argument> argumentsOf(const Signature& sig, const std::vector<py::handle>& given,
-                                       std::vector<Link*>& links) {
+                                       Links& links) {
   std::vector<cli::Argument> arguments;
   arguments.reserve(given.size());
   for (std::size_t i = 0; i < given.size(); ++i) {
@@ -234,7 +238,7 @@ void lockWithoutBlockingPython(Lock& lock) {
 // lock released when it may run long; the first exception of the event callback is raised
 // after it returns.
 Variant invoke(ZuvoObject& self, const Signature& sig, std::vector<cli::Argument>& arguments,
-               std::vector<Link*>& links) {
+               Links& links) {
   std::unique_lock object(self.mutex, std::defer_lock);
   lockWithoutBlockingPython(object);
   auto run = [&] {
@@ -258,7 +262,7 @@ Variant invoke(ZuvoObject& self, const Signature& sig, std::vector<cli::Argument
     py::gil_scoped_release release;
     std::vector<std::unique_lock<std::recursive_mutex>> held;
     held.reserve(links.size());
-    for (Link* link : links) held.emplace_back(link->mutex);
+    for (const auto& link : links) held.emplace_back(link->mutex);
     result = run();
   } else {
     result = run();
@@ -287,7 +291,7 @@ py::object writtenValue(const cli::Argument& a, py::handle given, cli::ParamKind
 // `kwargs` is a dict, or null for none.
 py::object call(const Signature& sig, ZuvoObject& self, const py::args& args, py::handle kwargs) {
   std::vector<py::handle> given = gather(sig, args, kwargs);
-  std::vector<Link*> links;
+  Links links;
   std::vector<cli::Argument> arguments = argumentsOf(sig, given, links);
   Variant result = invoke(self, sig, arguments, links);
   py::object value = sig.method->returns ? fromVariant(result) : py::none();

@@ -1,4 +1,5 @@
 import contextlib
+import threading
 from pathlib import Path
 
 import pytest
@@ -160,3 +161,22 @@ def test_sequence_drawn_in_transactions(z, cn):
     assert not cn.in_transaction
     assert draw().result == 3 and z.RDBCommit(cn).result == 0
     assert rows(cn, "seqm")[0][:2] == ("受注", 3)
+
+
+def test_a_conversion_on_another_thread_lets_python_run_and_survives_a_close(z, src, tmp_path):
+    seen, done = [], threading.Event()
+
+    def progress():  # on the converting thread; closing holds off until the conversion ends
+        seen.append(threading.get_ident())
+        src.close()
+
+    z.on_events(progress)
+    out = str(tmp_path / "t.csv")
+    worker = threading.Thread(
+        target=lambda: z.CnvCSVFile(src, "select * from src", out, False) == ROWS and done.set()
+    )
+    worker.start()
+    while worker.is_alive():  # the main thread keeps running, and may call in meanwhile
+        z.LenByte("あ")
+    worker.join()
+    assert done.is_set() and set(seen) == {worker.ident}
