@@ -17,7 +17,8 @@ def to_json(v):
     if isinstance(v, Decimal):
         return {"Decimal": str(v)}
     if isinstance(v, dt.date):
-        return {"Date": v.isoformat(timespec="seconds") if isinstance(v, dt.datetime) else v.isoformat()}
+        whole = v.replace(microsecond=0) if isinstance(v, dt.datetime) else v
+        return {"Date": whole.isoformat()}
     if isinstance(v, (bytes, bytearray)):
         return {"Bytes": v.hex().upper()}
     return {"Empty": None} if v is zuvo.EMPTY else v
